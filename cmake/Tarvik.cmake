@@ -1,0 +1,38 @@
+# Helpers shared by the project's CMake files.
+
+# tarvik_library(NAME SOURCES... [DEPS ...])
+#   A static library of the project; its folder is the include root "src/".
+function(tarvik_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# tarvik_test(NAME SOURCES... [LIBS ...] [ENV ...] [LABELS ...] [PROPERTIES ...])
+#   A GoogleTest executable whose cases are listed to ctest one by one.
+#   Every test runs offscreen, against no CUPS server of the machine.
+include(GoogleTest)
+find_package(GTest REQUIRED)
+function(tarvik_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock Qt6::Test)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    TARVIK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    TARVIK_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    TARVIK_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set(env
+    QT_QPA_PLATFORM=offscreen
+    CUPS_SERVER=${CMAKE_BINARY_DIR}/no-cups.sock
+    LC_ALL=C.UTF-8
+    ${ARG_ENV})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
+endfunction()

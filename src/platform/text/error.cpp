@@ -1,0 +1,12 @@
+#include "platform/text/error.h"
+
+namespace tarvik {
+
+QString errorText(const std::exception& e)
+{
+    if (auto* err = dynamic_cast<const Error*>(&e))
+        return err->text();
+    return QString::fromLocal8Bit(e.what());
+}
+
+}  // namespace tarvik

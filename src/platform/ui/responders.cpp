@@ -1,0 +1,152 @@
+#include "platform/ui/responders.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTextStream>
+#include <cstdio>
+
+namespace tarvik::ui {
+namespace {
+
+QMessageBox::StandardButton toQt(Button b)
+{
+    switch (b) {
+    case Button::Ok: return QMessageBox::Ok;
+    case Button::Cancel: return QMessageBox::Cancel;
+    case Button::Yes: return QMessageBox::Yes;
+    case Button::No: return QMessageBox::No;
+    case Button::Abort: return QMessageBox::Abort;
+    case Button::Retry: return QMessageBox::Retry;
+    case Button::Ignore: return QMessageBox::Ignore;
+    case Button::None: break;
+    }
+    return QMessageBox::NoButton;
+}
+
+Button fromQt(int b)
+{
+    switch (b) {
+    case QMessageBox::Ok: return Button::Ok;
+    case QMessageBox::Cancel: return Button::Cancel;
+    case QMessageBox::Yes: return Button::Yes;
+    case QMessageBox::No: return Button::No;
+    case QMessageBox::Abort: return Button::Abort;
+    case QMessageBox::Retry: return Button::Retry;
+    case QMessageBox::Ignore: return Button::Ignore;
+    default: return Button::None;
+    }
+}
+
+QMessageBox::Icon toQt(Icon i)
+{
+    switch (i) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void toStderr(const QString& caption, const QString& text)
+{
+    QTextStream err(stderr);
+    err << caption << ": " << text << Qt::endl;
+}
+
+}  // namespace
+
+Button WidgetResponder::message(const Message& m)
+{
+    QMessageBox box(toQt(m.icon), m.caption, m.text);
+    QMessageBox::StandardButtons set;
+    for (Button b : m.buttons)
+        set |= toQt(b);
+    box.setStandardButtons(set);
+    box.setDefaultButton(toQt(m.defaultButton));
+    return fromQt(box.exec());
+}
+
+std::optional<QString> WidgetResponder::input(const InputQuery& q)
+{
+    bool ok = false;
+    QString s = QInputDialog::getText(nullptr, q.caption, q.prompt, QLineEdit::Normal, q.value, &ok);
+    if (!ok)
+        return std::nullopt;
+    return s;
+}
+
+int WidgetResponder::dialog(QDialog& d)
+{
+    return d.exec();
+}
+
+Button HeadlessResponder::message(const Message& m)
+{
+    toStderr(m.caption, m.text);
+    return m.defaultButton;
+}
+
+std::optional<QString> HeadlessResponder::input(const InputQuery& q)
+{
+    toStderr(q.caption, q.prompt);
+    return std::nullopt;
+}
+
+int HeadlessResponder::dialog(QDialog& d)
+{
+    toStderr(d.windowTitle(), QStringLiteral("(вікно закрито без відповіді)"));
+    return QDialog::Rejected;
+}
+
+Button ScriptedResponder::message(const Message& m)
+{
+    seen.push_back({Seen::Kind::Message, m.caption, m.text});
+    if (buttons.empty())
+        return m.defaultButton;
+    Button b = buttons.front();
+    buttons.pop_front();
+    return b;
+}
+
+std::optional<QString> ScriptedResponder::input(const InputQuery& q)
+{
+    seen.push_back({Seen::Kind::Input, q.caption, q.prompt});
+    if (inputs.empty())
+        return std::nullopt;
+    auto v = inputs.front();
+    inputs.pop_front();
+    return v;
+}
+
+int ScriptedResponder::dialog(QDialog& d)
+{
+    seen.push_back({Seen::Kind::Dialog, d.windowTitle(), {}});
+    if (!onDialog)
+        return QDialog::Rejected;
+    return onDialog(d);
+}
+
+std::vector<ScriptedResponder::Seen> ScriptedResponder::messages() const
+{
+    std::vector<Seen> out;
+    for (const auto& s : seen)
+        if (s.kind == Seen::Kind::Message)
+            out.push_back(s);
+    return out;
+}
+
+ScopedScriptedResponder::ScopedScriptedResponder()
+{
+    auto r = std::make_unique<ScriptedResponder>();
+    r_ = r.get();
+    previous_ = Prompts::instance().setResponder(std::move(r));
+}
+
+ScopedScriptedResponder::~ScopedScriptedResponder()
+{
+    Prompts::instance().setResponder(std::move(previous_));
+}
+
+}  // namespace tarvik::ui
