@@ -6,7 +6,7 @@ QString errorText(const std::exception& e)
 {
     if (auto* err = dynamic_cast<const Error*>(&e))
         return err->text();
-    return QString::fromLocal8Bit(e.what());
+    return QString::fromUtf8(e.what());
 }
 
 }  // namespace tarvik

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Lays out a demo line folder: LINE/BIN/ (the station) and LINE/DATABASE/.
+# Files already there are kept; only missing ones are added.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+line=${1:-$top/demo}
+mkdir -p "$line/BIN" "$line/DATABASE"
+if [ -d "$top/resources/station" ]; then
+  for f in "$top/resources/station"/*; do
+    [ -e "$f" ] || continue
+    dest="$line/BIN/$(basename "$f")"
+    [ -e "$dest" ] || cp "$f" "$dest"
+  done
+fi
+if [ ! -e "$line/BIN/KaloScale.ini" ]; then
+  # The simulated scale: puts loads on and takes them off every few seconds.
+  printf '[Driver]\r\nProtocol=Simulator\r\n' > "$line/BIN/KaloScale.ini"
+fi

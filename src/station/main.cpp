@@ -1,0 +1,60 @@
+// tarvik: the weighing-and-labelling station.
+
+#include "platform/ui/prompts.h"
+#include "platform/ui/responders.h"
+#include "station/application.h"
+#include "station/main_window.h"
+#include "station/options.h"
+#include "station/station.h"
+
+#include <QDir>
+#include <QFont>
+#include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace tarvik::station;
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const auto parsed = parseOptions(args);
+    if (const auto* err = std::get_if<UsageError>(&parsed)) {
+        QTextStream(stderr) << "tarvik: " << err->message << "\n" << usageText();
+        return 2;
+    }
+    const Options options = std::get<Options>(parsed);
+    if (options.headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    StationApplication app(argc, argv);
+    app.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
+    if (options.headless)
+        tarvik::ui::prompts().setResponder(std::make_unique<tarvik::ui::HeadlessResponder>());
+
+    try {
+        const QString programDir = options.stationDir
+                                       ? QDir(*options.stationDir).absolutePath() + u'/'
+                                       : QCoreApplication::applicationDirPath() + u'/';
+        // The scale driver reads its own file from the station folder.
+        qputenv("TARVIK_STATION_DIR", QFile::encodeName(programDir));
+        Station station(programDir);
+        TfrMain& main = station.main();
+        int runs = 0;
+        if (options.quitAfter) {
+            QObject::connect(&main, &TfrMain::labelRunEnded, &app, [&] {
+                if (++runs >= *options.quitAfter)
+                    QCoreApplication::quit();
+            });
+        }
+        main.show();
+        if (options.headless)
+            main.activateWindow();
+        return app.exec();
+    } catch (...) {
+        StationApplication::showCurrentError();
+        return 1;
+    }
+}

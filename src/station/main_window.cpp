@@ -1,0 +1,207 @@
+#include "station/main_window.h"
+
+#include "dialogs/message_editor.h"
+#include "dialogs/settings_dialog.h"
+#include "labels/field_editor.h"
+#include "platform/ui/masked_edit.h"
+#include "platform/ui/prompts.h"
+#include "reports/reports_window.h"
+#include "station/about_box.h"
+#include "station/scale_reading.h"
+#include "station/windows.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using tarvik::ui::MaskedEdit;
+
+namespace {
+
+QGroupBox* framed(const QString& caption, QWidget* field, QWidget* parent)
+{
+    auto* g = new QGroupBox(caption, parent);
+    auto* l = new QHBoxLayout(g);
+    l->setContentsMargins(6, 2, 6, 4);
+    l->addWidget(field);
+    return g;
+}
+
+template <class W>
+W* named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+}  // namespace
+
+TfrMain::TfrMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frMain"));
+    setWindowTitle(QStringLiteral("Tarvik ver.1.1"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QFont f = font();
+    f.setBold(true);
+    setFont(f);
+
+    auto* central = new QWidget(this);
+    auto* v = new QVBoxLayout(central);
+    WEdit = named(new QLineEdit, "WEdit");
+    SEdit = named(new QLineEdit, "SEdit");
+    WEdit->setEnabled(false);
+    SEdit->setEnabled(false);
+    QFont big = WEdit->font();
+    big.setPointSize(big.pointSize() * 2);
+    WEdit->setFont(big);
+    WEdit->setAlignment(Qt::AlignRight);
+    MaskEdit1 = named(new MaskedEdit(5), "MaskEdit1");
+    MaskEdit2 = named(new MaskedEdit(5), "MaskEdit2");
+    MaskEdit1->setText(QStringLiteral("2"));
+    MaskEdit2->setText(QStringLiteral("3"));
+    Edit2 = named(new QLineEdit, "Edit2");
+    Edit2->setReadOnly(true);
+    Edit7 = named(new QLineEdit, "Edit7");
+    Edit7->setReadOnly(true);
+    Edit7->setText(QStringLiteral("0"));
+    MaskEdit3 = named(new MaskedEdit(5), "MaskEdit3");
+    MaskEdit3->setReadOnly(true);
+    MaskEdit3->setText(QStringLiteral("0"));
+
+    v->addWidget(framed(QStringLiteral("ВАГА"), WEdit, central));
+    v->addWidget(framed(QStringLiteral("СТАБІЛЬНА"), SEdit, central));
+    auto* numbers = new QHBoxLayout;
+    numbers->addWidget(framed(QStringLiteral("№ партії"), MaskEdit1, central));
+    numbers->addWidget(framed(QStringLiteral("№ місця"), MaskEdit2, central));
+    numbers->addWidget(framed(QStringLiteral("№ кор."), Edit2, central));
+    v->addLayout(numbers);
+    auto* box = new QHBoxLayout;
+    box->addWidget(framed(QStringLiteral("Етикеток"), Edit7, central));
+    box->addWidget(framed(QStringLiteral("Маса"), MaskEdit3, central));
+    v->addLayout(box);
+    setCentralWidget(central);
+
+    Timer = named(new QTimer(this), "Timer");
+    Timer->setInterval(100);
+    connect(Timer, &QTimer::timeout, this, &TfrMain::TimerTimer);
+
+    MMenu = named(new QMenuBar(this), "MMenu");
+    setMenuBar(MMenu);
+    N1 = named(MMenu->addMenu(QStringLiteral("Файл")), "N1");
+    N5 = named(N1->addAction(QStringLiteral("Вихід")), "N5");
+    N2 = named(MMenu->addAction(QStringLiteral("Звіти")), "N2");
+    N4 = named(MMenu->addAction(QStringLiteral("Налаштування")), "N4");
+    N6 = named(MMenu->addAction(QStringLiteral("Друк етикетки")), "N6");
+    N3 = named(MMenu->addAction(QStringLiteral("Про программу")), "N3");
+    connect(N5, &QAction::triggered, this, &TfrMain::N5Click);
+    connect(N2, &QAction::triggered, this, &TfrMain::N2Click);
+    connect(N4, &QAction::triggered, this, &TfrMain::N4Click);
+    connect(N3, &QAction::triggered, this, &TfrMain::N3Click);
+    // N6 ("Друк етикетки") has no action.
+
+    setFixedSize(sizeHint().expandedTo(QSize(380, 0)));
+}
+
+TfrMain::~TfrMain()
+{
+    Timer->stop();
+    scale_.release();
+}
+
+void TfrMain::FormCreate(const QString& programDir)
+{
+    ProgramDir_ = programDir.endsWith(u'/') ? programDir : programDir + u'/';
+}
+
+void TfrMain::FormActivate()
+{
+    if (scale_.isConnected())
+        return;
+    frSetting->LoadSettings();
+    const StartupValues startup = frSetting->LoadStartupSettings();
+    Timer->setInterval(startup.interval);
+    scale_.connect(frSetting->ComBox->currentIndex());
+    Timer->start();
+}
+
+void TfrMain::TimerTimer()
+{
+    // A box raised by an earlier tick is still open: its nested event loop
+    // must not run further ticks, or boxes would pile up.
+    if (tarvik::ui::prompts().isOpen() || !scale_.isConnected())
+        return;
+    const QString reading = scale_.read();
+    const auto fields = tarvik::station::splitReading(reading);
+    if (!fields)
+        return;
+    const bool stable = fields->stable();
+    SEdit->setText(stable ? QString::fromUtf16(tarvik::station::kStableText)
+                          : QString::fromUtf16(tarvik::station::kUnstableText));
+    const QString text = tarvik::station::normaliseWeightText(fields->weight, frSetting->ComboBox1->currentIndex());
+    const Currency weight = Currency::fromText(text);
+    WEdit->setText(text);
+    WeighingDecision(weight, stable);
+}
+
+void TfrMain::WeighingDecision(Currency /*weight*/, bool /*stable*/)
+{
+    // The weighing cycle decides here whether the load starts a label run.
+}
+
+void TfrMain::N2Click()
+{
+    FZvit->show();
+    FZvit->raise();
+}
+
+void TfrMain::N3Click()
+{
+    tarvik::ui::prompts().dialog(*Abou);
+}
+
+void TfrMain::N4Click()
+{
+    tarvik::ui::prompts().dialog(*frSetting);
+}
+
+void TfrMain::N5Click()
+{
+    close();
+}
+
+void TfrMain::stopPolling()
+{
+    Timer->stop();
+}
+
+void TfrMain::startPolling()
+{
+    // Without a scale link there is nothing to poll; the next activation connects.
+    if (scale_.isConnected())
+        Timer->start();
+}
+
+bool TfrMain::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && !tarvik::ui::prompts().isOpen()) {
+        const bool result = QMainWindow::event(e);
+        // The activation that returns from the error box of a failed one is
+        // not a new attempt: it would raise the same box again at once.
+        if (std::exchange(skipActivation_, false))
+            return result;
+        try {
+            FormActivate();
+        } catch (...) {
+            skipActivation_ = true;
+            throw;
+        }
+        return result;
+    }
+    return QMainWindow::event(e);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// TfrMain: the station's main window: weight and stability, batch and place
+// numbers, the box number and the running count and mass of the box. Its
+// timer drives the whole station.
+
+#include "platform/ui/station_hooks.h"
+#include "station/currency.h"
+#include "station/scale_link.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QTimer;
+
+namespace tarvik::ui {
+class MaskedEdit;
+}
+
+class TfrMain : public QMainWindow, public tarvik::ui::PollingTimer {
+    Q_OBJECT
+public:
+    explicit TfrMain(QWidget* parent = nullptr);
+    ~TfrMain() override;
+
+    // Creation: fixes the program directory (with its trailing "/").
+    void FormCreate(const QString& programDir);
+    // First activation: settings, start-up settings, scale link, timer.
+    void FormActivate();
+    // One tick: the reading, then the weighing decision.
+    void TimerTimer();
+    // Called with every reading that delivered a weight.
+    void WeighingDecision(Currency weight, bool stable);
+
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N5Click();
+
+    void stopPolling() override;
+    void startPolling() override;
+
+    const QString& ProgramDir() const { return ProgramDir_; }
+    QString LogWeightText;
+
+    QLineEdit* WEdit = nullptr;
+    QLineEdit* SEdit = nullptr;
+    tarvik::ui::MaskedEdit* MaskEdit1 = nullptr;
+    tarvik::ui::MaskedEdit* MaskEdit2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    tarvik::ui::MaskedEdit* MaskEdit3 = nullptr;
+    QTimer* Timer = nullptr;
+    QMenuBar* MMenu = nullptr;
+    QMenu* N1 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N3 = nullptr;
+
+    tarvik::station::ScaleLink& Scale() { return scale_; }
+
+Q_SIGNALS:
+    // A label run has ended, successfully or not.
+    void labelRunEnded();
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    QString ProgramDir_;
+    tarvik::station::ScaleLink scale_;
+    bool skipActivation_ = false;
+};

@@ -1,0 +1,88 @@
+#include "station/station.h"
+
+#include "dialogs/message_editor.h"
+#include "dialogs/settings_dialog.h"
+#include "labels/field_editor.h"
+#include "reports/reports_window.h"
+#include "station/about_box.h"
+#include "station/application.h"
+#include "station/main_window.h"
+#include "station/windows.h"
+
+TfrMain* frMain = nullptr;
+TAbou* Abou = nullptr;
+TfrSetting* frSetting = nullptr;
+TForm1* Form1 = nullptr;
+TFZvit* FZvit = nullptr;
+TFormEdit* FormEdit = nullptr;
+
+namespace tarvik::station {
+namespace {
+
+template <class F>
+void guarded(F&& f)
+{
+    try {
+        f();
+    } catch (...) {
+        StationApplication::showCurrentError();
+    }
+}
+
+}  // namespace
+
+// Destroyed in reverse order of creation: the main window last.
+struct Station::Windows {
+    std::unique_ptr<TfrMain> main;
+    std::unique_ptr<TAbou> about;
+    std::unique_ptr<TfrSetting> setting;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TFZvit> zvit;
+    std::unique_ptr<TFormEdit> formEdit;
+};
+
+Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
+{
+    w_->main = std::make_unique<TfrMain>();
+    frMain = w_->main.get();
+    guarded([&] { frMain->FormCreate(programDir); });
+
+    w_->about = std::make_unique<TAbou>(frMain);
+    Abou = w_->about.get();
+
+    w_->setting = std::make_unique<TfrSetting>(frMain->ProgramDir(), *frMain, frMain);
+    frSetting = w_->setting.get();
+
+    w_->form1 = std::make_unique<TForm1>(frMain);
+    Form1 = w_->form1.get();
+
+    w_->zvit = std::make_unique<TFZvit>(*frMain);
+    FZvit = w_->zvit.get();
+
+    w_->formEdit = std::make_unique<TFormEdit>(frMain);
+    FormEdit = w_->formEdit.get();
+}
+
+Station::~Station()
+{
+    FormEdit = nullptr;
+    FZvit = nullptr;
+    Form1 = nullptr;
+    frSetting = nullptr;
+    Abou = nullptr;
+    // The main window goes last: the others reach its timer until then.
+    w_->formEdit.reset();
+    w_->zvit.reset();
+    w_->form1.reset();
+    w_->setting.reset();
+    w_->about.reset();
+    w_->main.reset();
+    frMain = nullptr;
+}
+
+TfrMain& Station::main()
+{
+    return *w_->main;
+}
+
+}  // namespace tarvik::station
