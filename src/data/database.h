@@ -1,0 +1,244 @@
+#pragma once
+// A small layer over the Firebird client's object interface: one connection,
+// the one shared transaction with its idle commit, and prepared statements
+// whose values always travel as parameters.
+
+#include "platform/text/error.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace Firebird {
+class IAttachment;
+class IMaster;
+class IProvider;
+class IStatement;
+class ITransaction;
+class IMessageMetadata;
+class IStatus;
+}  // namespace Firebird
+
+namespace tarvik::data {
+
+// A failure reported by the database, carrying the database's own message text
+// and the error codes, so a caller can tell a lock conflict from the rest.
+class DatabaseError : public Error {
+public:
+    DatabaseError(const QString& text, std::vector<long> codes = {});
+    const std::vector<long>& codes() const noexcept { return codes_; }
+    bool has(long code) const;
+    // Another connection holds the row or the key (a "nowait" conflict).
+    bool isConflict() const;
+
+private:
+    std::vector<long> codes_;
+};
+
+// The database file or server to connect to. The station's file is reached by
+// the engine inside the process; "host:path" or "host/port:path" goes to a server.
+struct ConnectParams {
+    QString path;
+    QString user = QStringLiteral("sysdba");
+    QString password = QStringLiteral("quillmoss");
+};
+
+// The database file of a station: the parent of the program directory, then
+// "DATABASE/VELM.GDB" (a station in /srv/line/bin/ uses /srv/line/DATABASE/VELM.GDB).
+QString stationDatabasePath(const QString& programDir);
+
+// Whether a connection path names a database on a server rather than a local file.
+bool isServerPath(const QString& path);
+
+// A column of a result or a parameter of a statement.
+struct ColumnInfo {
+    QString name;     // alias as the statement names it (upper case)
+    QString field;    // underlying column, empty for an expression
+    unsigned type = 0;  // SQL_* without the nullable bit
+    int subType = 0;
+    unsigned length = 0;  // bytes; characters for our single-byte texts
+    int scale = 0;
+    unsigned charSet = 0;
+    bool isText() const;
+};
+
+using Row = QList<QVariant>;
+
+class Database;
+
+// The shared transaction: read_committed, rec_version, nowait, write. Every
+// statement restarts a 100 ms single-shot timer whose expiry commits and keeps
+// the context; a longer periodic timer (and hardCommit() between label runs and
+// at exit) commits for real and starts a fresh transaction, since a retained
+// context alone holds back garbage collection.
+class Transaction : public QObject {
+    Q_OBJECT
+public:
+    ~Transaction() override;
+
+    Firebird::ITransaction* handle();
+    // Called by every statement after it ran.
+    void touch();
+
+    void commitRetaining();
+    void hardCommit();
+    void rollback();
+
+    // Whether changes are waiting for the idle commit.
+    bool pending() const { return pending_; }
+
+    void setIdleInterval(int ms) { idle_.setInterval(ms); }
+    int idleInterval() const { return idle_.interval(); }
+    void setHardCommitInterval(int ms);
+
+Q_SIGNALS:
+    // An idle or periodic commit failed; the transaction stays as it was.
+    void commitFailed(const QString& text);
+    void committed();
+
+private:
+    friend class Database;
+    explicit Transaction(Database& db);
+    void start();
+    void onIdle();
+    void onPeriodic();
+
+    Database& db_;
+    Firebird::ITransaction* tra_ = nullptr;
+    QTimer idle_;
+    QTimer periodic_;
+    bool pending_ = false;
+};
+
+class Database {
+public:
+    // Attaches to an existing database.
+    static std::unique_ptr<Database> connect(const ConnectParams& p);
+    // Creates a new database file with the station's tables, then attaches.
+    static std::unique_ptr<Database> create(const ConnectParams& p);
+    // A local file that does not exist yet is created; anything else is attached.
+    static std::unique_ptr<Database> openOrCreate(const ConnectParams& p);
+
+    ~Database();  // commits (rolls back if that fails) and detaches
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Transaction& transaction() { return *transaction_; }
+    const ConnectParams& params() const { return params_; }
+
+    // Runs a statement without parameters or result in the shared transaction.
+    void executeImmediate(const QString& sql);
+
+    Firebird::IAttachment* attachment() { return att_; }
+    Firebird::IMaster* master() { return master_; }
+
+private:
+    Database(const ConnectParams& p, Firebird::IMaster* master, Firebird::IProvider* prov, Firebird::IAttachment* att);
+    static QByteArray dpb(Firebird::IMaster* master, const ConnectParams& p, bool forCreate);
+
+    ConnectParams params_;
+    Firebird::IMaster* master_ = nullptr;
+    Firebird::IProvider* provider_ = nullptr;
+    Firebird::IAttachment* att_ = nullptr;
+    std::unique_ptr<Transaction> transaction_;
+};
+
+// A prepared statement. Values are bound by position; each run encodes and
+// checks every value (Windows-1251, column length) before anything is sent,
+// so a refused value never writes half a row.
+class PreparedStatement {
+public:
+    PreparedStatement(Database& db, const QString& sql);
+    ~PreparedStatement();
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    const QString& sql() const { return sql_; }
+    bool isSelect() const { return isSelect_; }
+    const QList<ColumnInfo>& columns() const { return columns_; }
+    const QList<ColumnInfo>& parameters() const { return params_; }
+    int columnIndex(const QString& name) const;  // -1 when absent; case-insensitive
+
+    // Names used in refusals of parameter values (e.g. "NAME", "PRICE").
+    void setParameterNames(const QStringList& names) { paramNames_ = names; }
+
+    // A select: every row, at most maxRows when given; the cursor is closed after.
+    std::vector<Row> select(const QVariantList& values = {}, qsizetype maxRows = -1);
+    // Streams the rows of a select; the callback returns false to stop.
+    template <typename F>
+    void forEach(const QVariantList& values, F&& f) { run(values, -1, std::forward<F>(f)); }
+    // Anything else; the RETURNING values when the statement has any.
+    std::optional<Row> execute(const QVariantList& values = {});
+    // Rows the last execute changed.
+    unsigned affectedRows() const { return affected_; }
+
+private:
+    struct Impl;
+    template <typename F>
+    void run(const QVariantList& values, qsizetype maxRows, F&& f)
+    {
+        runImpl(values, maxRows, [&](Row&& r) { return f(std::move(r)); });
+    }
+    void runImpl(const QVariantList& values, qsizetype maxRows, const std::function<bool(Row&&)>& sink);
+
+    Database& db_;
+    QString sql_;
+    bool isSelect_ = false;
+    QList<ColumnInfo> columns_;
+    QList<ColumnInfo> params_;
+    QStringList paramNames_;
+    unsigned affected_ = 0;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The statement object of the station's windows: close, clear, set the text,
+// then open (a select, read row by row) or execute it.
+class Query {
+public:
+    explicit Query(Database& db) : db_(db) {}
+
+    void close();
+    void clear();                       // the statement text
+    void setSql(const QString& sql);
+    const QString& sql() const { return sql_; }
+    void setParams(const QVariantList& values) { values_ = values; }
+
+    void open();                        // runs the select and holds its rows
+    std::optional<Row> execute();       // runs anything else
+    bool isOpen() const { return open_; }
+
+    // Navigation over the rows of an open select.
+    qsizetype recordCount() const { return qsizetype(rows_.size()); }
+    bool isEmpty() const { return rows_.empty(); }
+    void first() { pos_ = 0; }
+    void last() { pos_ = rows_.empty() ? 0 : qsizetype(rows_.size()) - 1; }
+    void next();
+    bool eof() const { return pos_ >= qsizetype(rows_.size()); }
+    // The current row's value of a column; throws when the query is closed or empty.
+    QVariant field(const QString& name) const;
+
+private:
+    PreparedStatement& prepared();
+
+    Database& db_;
+    QString sql_;
+    QVariantList values_;
+    std::unique_ptr<PreparedStatement> stmt_;
+    QList<ColumnInfo> columns_;
+    std::vector<Row> rows_;
+    qsizetype pos_ = 0;
+    bool open_ = false;
+};
+
+// Text of a value as a grid or a label shows it (dates in the short date form).
+QString displayText(const QVariant& v);
+
+}  // namespace tarvik::data

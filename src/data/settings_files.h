@@ -1,0 +1,116 @@
+#pragma once
+// The station's settings files: Setting_Prog.ini and the layout files
+// St_Tick_1.ini / St_Tick_2.ini, as plain values the settings dialog binds to
+// its controls.
+//
+// Reads update a struct in place, key by key, in the station's reading order; a value
+// that does not convert throws tarvik::ConvertError at its key and leaves the
+// members after it as they were. A missing file, section or key reads as its
+// default. A binder therefore fills the struct from its controls, reads, and
+// applies the struct to the controls whether or not the read threw: on an error
+// the members before the failing key already hold the file's values, as the
+// controls would. List positions are returned as stored: the reader cannot know the
+// lengths of the lists, so the binder applies clampListPosition() when it sets
+// a control (a position at or beyond the end of its list becomes -1).
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tarvik::data {
+
+inline constexpr const char* kSettingsFileName = "Setting_Prog.ini";
+inline constexpr const char* kLayoutFileName1 = "St_Tick_1.ini";
+inline constexpr const char* kLayoutFileName2 = "St_Tick_2.ini";
+
+// The twenty-one keys the settings dialog writes; members in the order of the
+// file, initialised to the values a missing key reads as.
+struct ProgSettings {
+    // [Printer_USE]
+    int printer1 = 0;                // "Printer_1", list position (Box1)
+    int printer2 = 0;                // "Printer_2" (Box2)
+    // [Tovar]
+    int tovar1 = 0;                  // "Tovar_1", position in the product list (DBBox1)
+    int tovar2 = 0;                  // "Tovar_2" (DBBox2)
+    QString tara1;                   // "Tara_1" (Edit1)
+    QString tara2;                   // "Tara_2" (Edit2)
+    QString bar1;                    // "Bar_1" (Edit5)
+    QString bar2;                    // "Bar_2" (Edit6)
+    int barType1 = 0;                // "Bar_Type_1" (TypeBox1)
+    int barType2 = 0;                // "Bar_Type_2" (TypeBox2)
+    int barSummCheckMetod1 = 0;      // "Bar_SummCheckMetod_1" (SumBox1)
+    int barSummCheckMetod2 = 0;      // "Bar_SummCheckMetod_2" (SumBox2)
+    bool barCheck1 = true;           // "Bar_Check_1" (CheckBox1)
+    bool barCheck2 = true;           // "Bar_Check_2" (CheckBox2)
+    // [Prog]
+    QString sumEtic;                 // "Sum_etic" (Edit3)
+    QString kilGolovok;              // "Kil_golovok" (Edit4)
+    QString numBox = QStringLiteral("1");         // "Num_Box" (NumBox)
+    QString weightZero = QStringLiteral("10");    // "Weight_Zero" (EditZero)
+    QString nameWeight = QStringLiteral("Name");  // "Name_Weight" (EditV)
+    int comPort = 0;                 // "Com_port" (ComBox); saved here, read by LoadStartupSettings
+    int typeScale = 0;               // "Type_Scale" (ComboBox1); likewise
+
+    bool operator==(const ProgSettings&) const = default;
+};
+
+// The keys read once at start-up; nobody writes them but the operator.
+struct StartupSettings {
+    int interval = 1000;             // [Timer] "interval", poll interval in ms
+    int comPort = 0;                 // [Prog] "Com_port"
+    int typeScale = 0;               // [Prog] "Type_Scale"
+    // [Weigth]: divisors and digit counts of the label figures, held as text.
+    QString kg1 = QStringLiteral("1000");
+    QString kgNumSim1 = QStringLiteral("2");
+    QString kg2 = QStringLiteral("1000");
+    QString kgNumSim2 = QStringLiteral("2");
+    QString netto1 = QStringLiteral("1000");
+    QString nettoNumSim1 = QStringLiteral("2");
+    QString netto2 = QStringLiteral("1000");
+    QString nettoNumSim2 = QStringLiteral("2");
+    QString tara1 = QStringLiteral("1000");
+    QString taraNumSim1 = QStringLiteral("2");
+    QString tara2 = QStringLiteral("1000");
+    QString taraNumSim2 = QStringLiteral("2");
+    QString weigth1 = QStringLiteral("1000");
+    QString weigthNumSim1 = QStringLiteral("2");
+    QString weigth2 = QStringLiteral("1000");
+    QString weigthNumSim2 = QStringLiteral("2");
+
+    bool operator==(const StartupSettings&) const = default;
+};
+
+// The optional hand-written [Database] section: a shared server instead of the
+// station's own file. The station never writes these keys.
+struct DatabaseSettings {
+    QString path;       // "Path", e.g. "dbhost:/srv/line/DATABASE/VELM.GDB"; empty: the station's file
+    QString user = QStringLiteral("sysdba");        // "User"
+    QString password = QStringLiteral("quillmoss"); // "Password"
+
+    bool operator==(const DatabaseSettings&) const = default;
+};
+
+// `path` is the full path of Setting_Prog.ini.
+void LoadSettings(const QString& path, ProgSettings& s);          // the 19 keys of the dialog it reads
+void LoadStartupSettings(const QString& path, StartupSettings& s);
+void SaveSettings(const QString& path, const ProgSettings& s);    // the 21 keys, in the file's order
+// The [Database] section over the station's defaults; "Path" empty when absent.
+DatabaseSettings LoadDatabaseSettings(const QString& path);
+
+// -1 for a position outside a list of `count` entries, as a list control shows it.
+int clampListPosition(int position, int count);
+
+// The eighteen "name=value" lines of a fresh label layout (the same for both labels).
+QStringList freshLayoutLines(int label);
+
+enum class LayoutLoad {
+    Read,          // the file's lines replaced the list's lines
+    WroteFresh,    // no file: the list kept its lines and they were written as the file
+    KeptNoCount,   // the file has no "count": the list kept its lines, the file was left alone
+};
+
+// Reads the layout file into `lines` (line i replaced by section i, key i).
+LayoutLoad LoadLayoutFile(const QString& path, QStringList& lines);
+void SaveLayoutFile(const QString& path, const QStringList& lines);
+
+}  // namespace tarvik::data

@@ -1,0 +1,161 @@
+#include "data/station_store.h"
+
+#include "data/settings_files.h"
+#include "platform/text/codec.h"
+
+#include <QDir>
+
+#include <QRegularExpression>
+#include <QThread>
+
+#include <chrono>
+
+namespace tarvik::data {
+namespace {
+
+const char* const kInsertLog =
+    "INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, NAME_W) "
+    "VALUES ((SELECT COALESCE(MAX(ID), 0) + 1 FROM DB_ZVIT WHERE NAME_W = ?), ?, ?, ?, ?, ?, ?) "
+    "RETURNING ID";
+const char* const kAdvanceBox = "UPDATE KOPOBKA SET NUM = NUM + 1 WHERE ID_num = 1 RETURNING NUM";
+const char* const kSetBox = "UPDATE KOPOBKA SET NUM = ? WHERE ID_num = 1";
+const char* const kGetBox = "SELECT NUM FROM KOPOBKA WHERE ID_num = 1";
+const char* const kCountBox = "SELECT COUNT(*), COUNT(NUM) FROM KOPOBKA WHERE ID_num = 1";
+const char* const kProductId = "SELECT ID_TOB FROM TOBAP WHERE NAME = ?";
+const char* const kMaxProduct = "SELECT MAX(ID_TOB) FROM TOBAP";
+
+std::optional<qint64> wholeNumber(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!re.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+}  // namespace
+
+ConnectParams stationConnectParams(const QString& programDir)
+{
+    const DatabaseSettings s = LoadDatabaseSettings(QDir(programDir).filePath(QString::fromLatin1(kSettingsFileName)));
+    if (s.path.trimmed().isEmpty())
+        return ConnectParams{stationDatabasePath(programDir)};
+    return ConnectParams{s.path.trimmed(), s.user, s.password};
+}
+
+StationStore::StationStore(Database& db) : db_(db) {}
+StationStore::~StationStore() = default;
+
+PreparedStatement& StationStore::stmt(std::unique_ptr<PreparedStatement>& slot, const char* sql)
+{
+    if (!slot)
+        slot = std::make_unique<PreparedStatement>(db_, QString::fromLatin1(sql));
+    return *slot;
+}
+
+template <typename F>
+auto StationStore::retrying(F&& f)
+{
+    using clock = std::chrono::steady_clock;
+    const auto until = clock::now() + retryFor_;
+    for (int attempt = 0;; ++attempt) {
+        try {
+            return f();
+        } catch (const DatabaseError& e) {
+            if (!e.isConflict() || clock::now() >= until)
+                throw;
+            // The other station's transaction commits within its idle time.
+            QThread::msleep(attempt < 5 ? 5 : 20);
+        }
+    }
+}
+
+int StationStore::batchNumber(const QString& typed)
+{
+    const QString t = typed.trimmed();
+    if (t.isEmpty())
+        throw Error(QStringLiteral("Не введено номер партії (поле PARTIA)"));
+    const auto v = wholeNumber(t);
+    if (!v || *v < INT32_MIN || *v > INT32_MAX)
+        throw Error(QStringLiteral("Номер партії '%1' не є цілим числом (поле PARTIA)").arg(typed));
+    return int(*v);
+}
+
+int StationStore::insertLogRow(const LogRow& row)
+{
+    if (!row.date.isValid())
+        throw Error(QStringLiteral("Не вказано дату фасовки (поле DATE_IN)"));
+    const int batch = batchNumber(row.batch);
+    PreparedStatement& s = stmt(insertLog_, kInsertLog);
+    s.setParameterNames({QStringLiteral("NAME_W"), QStringLiteral("NAME"), QStringLiteral("DATE_IN"),
+                         QStringLiteral("WEIGHT"), QStringLiteral("PRICE"), QStringLiteral("PARTIA"),
+                         QStringLiteral("NAME_W")});
+    const QVariantList values = {row.scaleName, row.name, row.date, row.weight, row.cost, batch, row.scaleName};
+    const auto out = retrying([&] { return s.execute(values); });
+    return out->at(0).toInt();
+}
+
+void StationStore::checkBoxRow(bool needValue)
+{
+    const auto rows = stmt(countBox_, kCountBox).select();
+    const qint64 n = rows.at(0).at(0).toLongLong();
+    if (n == 0)
+        throw Error(QStringLiteral("У таблиці KOPOBKA немає рядка з ID_num = 1"));
+    if (n > 1)
+        throw Error(QStringLiteral("У таблиці KOPOBKA %1 рядків з ID_num = 1, має бути один").arg(n));
+    if (needValue && rows.at(0).at(1).toLongLong() == 0)
+        throw Error(QStringLiteral("Номер коробки в таблиці KOPOBKA не заповнено (NULL)"));
+}
+
+qint64 StationStore::advanceBoxNumber()
+{
+    // Checked first, so a damaged table is named as such and nothing is changed.
+    checkBoxRow(true);
+    PreparedStatement& s = stmt(advanceBox_, kAdvanceBox);
+    const auto out = retrying([&] { return s.execute(); });
+    if (s.affectedRows() != 1 || !out || out->at(0).isNull())
+        throw Error(QStringLiteral("Номер коробки в таблиці KOPOBKA не вдалося збільшити"));
+    return out->at(0).toLongLong();
+}
+
+void StationStore::setBoxNumber(const QString& typed)
+{
+    const QString t = typed.trimmed();
+    const auto v = wholeNumber(t);
+    if (!v)
+        throw ConvertError(QStringLiteral("'%1' is not a valid integer value").arg(t));
+    checkBoxRow(false);
+    PreparedStatement& s = stmt(setBox_, kSetBox);
+    s.setParameterNames({QStringLiteral("NUM")});
+    retrying([&] { return s.execute({*v}); });
+}
+
+qint64 StationStore::boxNumber()
+{
+    checkBoxRow(true);
+    return stmt(getBox_, kGetBox).select().at(0).at(0).toLongLong();
+}
+
+std::optional<int> StationStore::productIdByName(const QString& name)
+{
+    // A name the catalogue cannot hold names no product.
+    if (name.size() > 50 || text::firstUnencodable(name))
+        return std::nullopt;
+    PreparedStatement& s = stmt(productId_, kProductId);
+    s.setParameterNames({QStringLiteral("NAME")});
+    const auto rows = s.select({name}, 1);
+    if (rows.empty() || rows[0].at(0).isNull())
+        return std::nullopt;
+    return rows[0].at(0).toInt();
+}
+
+std::optional<int> StationStore::highestProductId()
+{
+    const auto rows = stmt(maxProduct_, kMaxProduct).select();
+    if (rows.empty() || rows[0].at(0).isNull())
+        return std::nullopt;
+    return rows[0].at(0).toInt();
+}
+
+}  // namespace tarvik::data

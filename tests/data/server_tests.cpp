@@ -1,0 +1,125 @@
+// Through a Firebird server on loopback, as several stations share a database.
+// The server is started and stopped by the ctest fixture (firebird-server.sh);
+// DATA_TEST_SERVER_DIR names its state folder, which holds the port.
+
+#include "data/database.h"
+#include "data/station_store.h"
+#include "db_test_support.h"
+
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+using namespace tarvik::data;
+using tarvik::data::testing::TempLine;
+using tarvik::data::testing::pumpUntil;
+using tarvik::data::testing::scalar;
+
+namespace {
+
+class ServerDb : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString state = QStringLiteral(DATA_TEST_SERVER_DIR);
+        QFile portFile(state + QStringLiteral("/port"));
+        ASSERT_TRUE(portFile.open(QIODevice::ReadOnly)) << "no server: " << state.toStdString();
+        const QString port = QString::fromLatin1(portFile.readAll()).trimmed();
+        QDir().mkpath(QFileInfo(line.dbPath).path());
+        params.path = QStringLiteral("127.0.0.1/%1:%2").arg(port, line.dbPath);
+        Database::create(params);  // made through the server, then closed
+    }
+
+    TempLine line;
+    ConnectParams params;
+};
+
+LogRow row(const QString& scale)
+{
+    return LogRow{QStringLiteral("Молоко"), QDate::currentDate(), QStringLiteral("1,000"), QStringLiteral("12,5"),
+                  QStringLiteral("1    "), scale};
+}
+
+}  // namespace
+
+TEST_F(ServerDb, ANewRowIsSeenByAnotherStationAfterTheIdleCommit)
+{
+    auto station = Database::connect(params);
+    auto other = Database::connect(params);
+    StationStore store(*station);
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT");
+    EXPECT_EQ(scalar(*other, countSql), 0);
+
+    store.insertLogRow(row(QStringLiteral("A")));
+    // The event loop has not run: the row is not committed yet.
+    EXPECT_TRUE(station->transaction().pending());
+    EXPECT_EQ(scalar(*other, countSql), 0);
+
+    ASSERT_TRUE(pumpUntil([&] { return !station->transaction().pending(); }));
+    EXPECT_EQ(scalar(*other, countSql), 1);
+
+    // The box number the same way.
+    store.advanceBoxNumber();
+    EXPECT_EQ(scalar(*other, QStringLiteral("SELECT NUM FROM KOPOBKA")), 0);
+    ASSERT_TRUE(pumpUntil([&] { return scalar(*other, QStringLiteral("SELECT NUM FROM KOPOBKA")) == 1; }));
+}
+
+TEST_F(ServerDb, StationsAdvancingTheBoxNumberTogetherNeverShareANumber)
+{
+    constexpr int kStations = 3;
+    constexpr int kBoxes = 40;
+    std::vector<std::vector<qint64>> got(kStations);
+    std::vector<std::vector<int>> rows(kStations);
+    std::vector<QString> failures(kStations);
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int s = 0; s < kStations; ++s) {
+        threads.emplace_back(QThread::create([&, s] {
+            try {
+                auto db = Database::connect(params);
+                StationStore store(*db);
+                store.setConflictRetry(std::chrono::seconds(20));
+                for (int i = 0; i < kBoxes; ++i) {
+                    got[size_t(s)].push_back(store.advanceBoxNumber());
+                    // Both stations log under one scale name: numbers must stay apart too.
+                    rows[size_t(s)].push_back(store.insertLogRow(row(QStringLiteral("Same"))));
+                    // What the idle commit does on a station's event loop.
+                    db->transaction().commitRetaining();
+                }
+            } catch (const std::exception& e) {
+                failures[size_t(s)] = QString::fromStdString(e.what());
+            }
+        }));
+    }
+    for (auto& t : threads)
+        t->start();
+    for (auto& t : threads)
+        ASSERT_TRUE(t->wait(QDeadlineTimer(120000)));
+    for (const QString& f : failures)
+        EXPECT_TRUE(f.isEmpty()) << f.toStdString();
+
+    std::vector<qint64> all;
+    std::vector<int> ids;
+    for (int s = 0; s < kStations; ++s) {
+        EXPECT_TRUE(std::is_sorted(got[size_t(s)].begin(), got[size_t(s)].end()));
+        all.insert(all.end(), got[size_t(s)].begin(), got[size_t(s)].end());
+        ids.insert(ids.end(), rows[size_t(s)].begin(), rows[size_t(s)].end());
+    }
+    std::sort(all.begin(), all.end());
+    std::sort(ids.begin(), ids.end());
+    std::vector<qint64> expectedBoxes(kStations * kBoxes);
+    std::vector<int> expectedIds(kStations * kBoxes);
+    for (int i = 0; i < kStations * kBoxes; ++i) {
+        expectedBoxes[size_t(i)] = i + 1;
+        expectedIds[size_t(i)] = i + 1;
+    }
+    EXPECT_EQ(all, expectedBoxes);
+    EXPECT_EQ(ids, expectedIds);
+
+    auto check = Database::connect(params);
+    EXPECT_EQ(scalar(*check, QStringLiteral("SELECT NUM FROM KOPOBKA")), kStations * kBoxes);
+    EXPECT_EQ(scalar(*check, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM DB_ZVIT")), kStations * kBoxes);
+}

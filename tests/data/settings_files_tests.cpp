@@ -1,0 +1,307 @@
+#include "data/settings_files.h"
+#include "platform/text/codec.h"
+#include "platform/text/error.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tarvik::data;
+
+namespace {
+
+QByteArray cp(const QString& s)
+{
+    return tarvik::text::toCp1251(s);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& b)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(b);
+}
+
+class SettingsFiles : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QString::fromLatin1(kSettingsFileName));
+};
+
+}  // namespace
+
+TEST_F(SettingsFiles, FreshInstallationReadsTheDefaults)
+{
+    ProgSettings p;
+    p.printer1 = 3;
+    p.barCheck1 = false;
+    p.nameWeight = QStringLiteral("X");
+    LoadSettings(ini, p);
+    ProgSettings expected;
+    expected.comPort = p.comPort;  // not read here
+    expected.typeScale = p.typeScale;
+    EXPECT_EQ(p, expected);
+    EXPECT_EQ(p.printer1, 0);
+    EXPECT_TRUE(p.barCheck1 && p.barCheck2);
+    EXPECT_EQ(p.numBox, QStringLiteral("1"));
+    EXPECT_EQ(p.weightZero, QStringLiteral("10"));
+    EXPECT_EQ(p.nameWeight, QStringLiteral("Name"));
+    EXPECT_TRUE(p.tara1.isEmpty() && p.bar1.isEmpty() && p.sumEtic.isEmpty() && p.kilGolovok.isEmpty());
+
+    StartupSettings s;
+    s.interval = 5;
+    s.kg1 = QStringLiteral("x");
+    LoadStartupSettings(ini, s);
+    EXPECT_EQ(s, StartupSettings{});
+    EXPECT_EQ(s.interval, 1000);
+    EXPECT_EQ(s.weigth2, QStringLiteral("1000"));
+    EXPECT_EQ(s.weigthNumSim2, QStringLiteral("2"));
+    EXPECT_FALSE(QFile::exists(ini));  // reading never creates the file
+}
+
+TEST_F(SettingsFiles, SaveWritesTheKeysInOrderAndLoadReadsThemBack)
+{
+    ProgSettings p;
+    p.printer1 = 2;
+    p.printer2 = 1;
+    p.tovar1 = 4;
+    p.tovar2 = 5;
+    p.tara1 = QStringLiteral("2    ");
+    p.tara2 = QStringLiteral("500  ");
+    p.bar1 = QStringLiteral("482CCCCCWWWWW");
+    p.bar2 = QStringLiteral("29WWWWW");
+    p.barType1 = 14;
+    p.barType2 = 22;
+    p.barSummCheckMetod1 = 1;
+    p.barCheck1 = true;
+    p.barCheck2 = false;
+    p.sumEtic = QStringLiteral("30");
+    p.kilGolovok = QStringLiteral("1");
+    p.numBox = QStringLiteral("123456789012345");
+    p.weightZero = QStringLiteral("10");
+    p.nameWeight = QStringLiteral("Ваги №1");
+    p.comPort = 2;
+    p.typeScale = 3;
+    SaveSettings(ini, p);
+    EXPECT_EQ(readAll(ini), cp(QStringLiteral(
+                                "[Printer_USE]\r\nPrinter_1=2\r\nPrinter_2=1\r\n"
+                                "[Tovar]\r\nTovar_1=4\r\nTovar_2=5\r\nTara_1=2    \r\nTara_2=500  \r\n"
+                                "Bar_1=482CCCCCWWWWW\r\nBar_2=29WWWWW\r\nBar_Type_1=14\r\nBar_Type_2=22\r\n"
+                                "Bar_SummCheckMetod_1=1\r\nBar_SummCheckMetod_2=0\r\nBar_Check_1=-1\r\nBar_Check_2=0\r\n"
+                                "[Prog]\r\nSum_etic=30\r\nKil_golovok=1\r\nNum_Box=123456789012345\r\nWeight_Zero=10\r\n"
+                                "Name_Weight=Ваги №1\r\nCom_port=2\r\nType_Scale=3\r\n")));
+    ProgSettings back;
+    LoadSettings(ini, back);
+    ProgSettings expected = p;
+    expected.tara1 = QStringLiteral("2");  // blanks around a value are not kept
+    expected.tara2 = QStringLiteral("500");
+    expected.comPort = 0;
+    expected.typeScale = 0;
+    EXPECT_EQ(back, expected);
+
+    StartupSettings s;
+    LoadStartupSettings(ini, s);
+    EXPECT_EQ(s.comPort, 2);
+    EXPECT_EQ(s.typeScale, 3);
+}
+
+TEST_F(SettingsFiles, SavingKeepsHandWrittenKeysAndComments)
+{
+    const QByteArray hand = cp(QStringLiteral("; лінія 3\r\n[Timer]\r\ninterval = 250\r\n\r\n"
+                                              "[Weigth]\r\nKG_1=100\r\nKG_Num_Sim_1=3\r\n\r\n"
+                                              "[prog]\r\nname_weight=Стара\r\nExtra=keep\r\n\r\n"
+                                              "[Database]\r\nPath=dbhost:/srv/line/DATABASE/VELM.GDB\r\n"));
+    writeAll(ini, hand);
+    ProgSettings p;
+    p.nameWeight = QStringLiteral("Нова");
+    SaveSettings(ini, p);
+    const QByteArray after = readAll(ini);
+    EXPECT_TRUE(after.startsWith(cp(QStringLiteral("; лінія 3\r\n[Timer]\r\ninterval = 250\r\n\r\n"
+                                                   "[Weigth]\r\nKG_1=100\r\nKG_Num_Sim_1=3\r\n\r\n"
+                                                   "[prog]\r\nname_weight=Нова\r\nExtra=keep\r\n"))))
+        << after.toStdString();
+    EXPECT_TRUE(after.contains("[Database]\r\nPath=dbhost:/srv/line/DATABASE/VELM.GDB\r\n"));
+    StartupSettings s;
+    LoadStartupSettings(ini, s);
+    EXPECT_EQ(s.interval, 250);
+    EXPECT_EQ(s.kg1, QStringLiteral("100"));
+    EXPECT_EQ(s.kgNumSim1, QStringLiteral("3"));
+    EXPECT_EQ(LoadDatabaseSettings(ini).path, QStringLiteral("dbhost:/srv/line/DATABASE/VELM.GDB"));
+}
+
+TEST_F(SettingsFiles, SaveRefusesUnencodableTextAndLeavesTheFile)
+{
+    const QByteArray before = "[Prog]\r\nName_Weight=Old\r\n";
+    writeAll(ini, before);
+    ProgSettings p;
+    p.bar1 = QStringLiteral("482€ok");  // the euro sign exists in the code page
+    p.nameWeight = QStringLiteral("ваги ✓");
+    EXPECT_THROW(SaveSettings(ini, p), tarvik::Error);
+    EXPECT_EQ(readAll(ini), before);
+}
+
+TEST_F(SettingsFiles, FlagForms)
+{
+    const struct {
+        const char* stored;
+        bool ticked;
+    } cases[] = {{"-1", true}, {"1", true}, {"true", true}, {"TRUE", true}, {"0", false}, {"false", false}};
+    for (const auto& c : cases) {
+        writeAll(ini, QByteArray("[Tovar]\r\nBar_Check_1=") + c.stored + "\r\n");
+        ProgSettings p;
+        p.barCheck1 = !c.ticked;
+        LoadSettings(ini, p);
+        EXPECT_EQ(p.barCheck1, c.ticked) << c.stored;
+    }
+    ProgSettings p;
+    p.barCheck1 = true;
+    SaveSettings(ini, p);
+    EXPECT_TRUE(readAll(ini).contains("Bar_Check_1=-1\r\n"));
+}
+
+TEST_F(SettingsFiles, ConversionFailureStopsAtItsKey)
+{
+    // Bar_Type_2 fails: the keys before it are read, those after it untouched.
+    writeAll(ini, "[Printer_USE]\r\nPrinter_1=3\r\n[Tovar]\r\nTovar_2=2\r\nBar_Type_1=14\r\nBar_Type_2=1x\r\n"
+                  "Bar_SummCheckMetod_1=1\r\nTara_1=77\r\n[Prog]\r\nName_Weight=New\r\n");
+    ProgSettings p;
+    p.barType2 = 9;
+    p.barSummCheckMetod1 = 5;
+    p.tara1 = QStringLiteral("old");
+    p.nameWeight = QStringLiteral("old");
+    try {
+        LoadSettings(ini, p);
+        FAIL() << "no error";
+    } catch (const tarvik::ConvertError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("'1x' is not a valid integer value"));
+    }
+    EXPECT_EQ(p.printer1, 3);
+    EXPECT_EQ(p.tovar2, 2);
+    EXPECT_EQ(p.barType1, 14);
+    EXPECT_EQ(p.barType2, 9);
+    EXPECT_EQ(p.barSummCheckMetod1, 5);
+    EXPECT_EQ(p.tara1, QStringLiteral("old"));
+    EXPECT_EQ(p.nameWeight, QStringLiteral("old"));
+
+    // A bad flag stops the same way, with the flag's message.
+    writeAll(ini, "[Tovar]\r\nBar_Check_1=yes\r\nTara_1=5\r\n");
+    ProgSettings q;
+    q.tara1 = QStringLiteral("old");
+    EXPECT_THROW(LoadSettings(ini, q), tarvik::ConvertError);
+    EXPECT_EQ(q.tara1, QStringLiteral("old"));
+
+    // An empty interval is not a number; the port after it keeps its value.
+    writeAll(ini, "[Timer]\r\ninterval=\r\n[Prog]\r\nCom_port=3\r\n");
+    StartupSettings s;
+    s.comPort = 1;
+    try {
+        LoadStartupSettings(ini, s);
+        FAIL() << "no error";
+    } catch (const tarvik::ConvertError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("'' is not a valid integer value"));
+    }
+    EXPECT_EQ(s.comPort, 1);
+}
+
+TEST_F(SettingsFiles, ListPositionsOutsideTheirListBecomeNoSelection)
+{
+    EXPECT_EQ(clampListPosition(0, 3), 0);
+    EXPECT_EQ(clampListPosition(2, 3), 2);
+    EXPECT_EQ(clampListPosition(3, 3), -1);
+    EXPECT_EQ(clampListPosition(0, 0), -1);
+    EXPECT_EQ(clampListPosition(-1, 3), -1);
+    EXPECT_EQ(clampListPosition(-7, 3), -1);
+}
+
+TEST_F(SettingsFiles, DatabaseSectionIsOptionalAndNeverWritten)
+{
+    EXPECT_EQ(LoadDatabaseSettings(ini), DatabaseSettings{});
+    EXPECT_TRUE(LoadDatabaseSettings(ini).path.isEmpty());
+    writeAll(ini, "[database]\r\npath = 10.0.0.5/3050:/srv/VELM.GDB\r\nUSER=station\r\nPassword=pw\r\n");
+    const DatabaseSettings d = LoadDatabaseSettings(ini);
+    EXPECT_EQ(d.path, QStringLiteral("10.0.0.5/3050:/srv/VELM.GDB"));
+    EXPECT_EQ(d.user, QStringLiteral("station"));
+    EXPECT_EQ(d.password, QStringLiteral("pw"));
+    SaveSettings(ini, ProgSettings{});
+    EXPECT_EQ(LoadDatabaseSettings(ini), d);
+    const QByteArray after = readAll(ini);
+    EXPECT_EQ(after.count("Path"), 0);
+    EXPECT_EQ(after.count("path"), 1);
+}
+
+class LayoutFiles : public SettingsFiles {
+protected:
+    QString layout = dir.filePath(QString::fromLatin1(kLayoutFileName1));
+};
+
+TEST_F(LayoutFiles, FreshLinesHaveTheNamesAndValuesOfANewLabel)
+{
+    const QStringList lines = freshLayoutLines(1);
+    ASSERT_EQ(lines.size(), 18);
+    EXPECT_EQ(lines[0], QStringLiteral("Ширина етикетки=50"));
+    EXPECT_EQ(lines[1], QStringLiteral("Висота етикетки=80"));
+    EXPECT_EQ(lines[4], QStringLiteral("Х заголовка=8"));
+    EXPECT_EQ(lines[4][0].unicode(), 0x0425);  // Cyrillic Ha
+    EXPECT_EQ(lines[8][0].unicode(), u'X');    // Latin X
+    EXPECT_EQ(lines[12][0].unicode(), u'X');
+    EXPECT_EQ(lines[16][0].unicode(), u'X');
+    EXPECT_EQ(lines[17], QStringLiteral("Y штрихкоду=30"));
+    EXPECT_EQ(freshLayoutLines(2), lines);
+}
+
+TEST_F(LayoutFiles, AMissingFileKeepsTheFreshValuesAndWritesThem)
+{
+    QStringList lines = freshLayoutLines(1);
+    EXPECT_EQ(LoadLayoutFile(layout, lines), LayoutLoad::WroteFresh);
+    EXPECT_EQ(lines, freshLayoutLines(1));
+    const QByteArray file = readAll(layout);
+    const QByteArray head = QByteArray("[count]\r\ncount=18\r\n[0]\r\n0=") + cp(QStringLiteral("Ширина етикетки=50\r\n"));
+    EXPECT_TRUE(file.startsWith(head));
+    EXPECT_TRUE(file.contains(cp(QStringLiteral("[4]\r\n4=Х заголовка=8\r\n"))));
+    EXPECT_TRUE(file.endsWith(cp(QStringLiteral("[17]\r\n17=Y штрихкоду=30\r\n"))));
+    QStringList again(18, QString());
+    EXPECT_EQ(LoadLayoutFile(layout, again), LayoutLoad::Read);
+    EXPECT_EQ(again, freshLayoutLines(1));
+}
+
+TEST_F(LayoutFiles, SaveAndLoadRoundTripAndCountDecidesHowManyLinesAreRead)
+{
+    QStringList lines = freshLayoutLines(2);
+    lines[0] = QStringLiteral("Ширина етикетки=58");
+    SaveLayoutFile(layout, lines);
+    QStringList back = freshLayoutLines(2);
+    LoadLayoutFile(layout, back);
+    EXPECT_EQ(back, lines);
+
+    // A count of 3 replaces only the first three lines; missing ones read empty.
+    writeAll(layout, cp(QStringLiteral("[count]\r\ncount=3\r\n[0]\r\n0=Ширина етикетки=60\r\n[2]\r\n2=x=1\r\n")));
+    QStringList part = freshLayoutLines(1);
+    LoadLayoutFile(layout, part);
+    EXPECT_EQ(part[0], QStringLiteral("Ширина етикетки=60"));
+    EXPECT_EQ(part[1], QString());
+    EXPECT_EQ(part[2], QStringLiteral("x=1"));
+    EXPECT_EQ(part[3], freshLayoutLines(1)[3]);
+
+    writeAll(layout, "[count]\r\ncount=eighteen\r\n");
+    QStringList bad = freshLayoutLines(1);
+    EXPECT_THROW(LoadLayoutFile(layout, bad), tarvik::ConvertError);
+    EXPECT_EQ(bad, freshLayoutLines(1));
+}
+
+TEST_F(LayoutFiles, AFileWithoutCountKeepsTheListAndIsNotOverwritten)
+{
+    const QByteArray hand = "[0]\r\n0=odd\r\n";
+    writeAll(layout, hand);
+    QStringList lines = freshLayoutLines(1);
+    EXPECT_EQ(LoadLayoutFile(layout, lines), LayoutLoad::KeptNoCount);
+    EXPECT_EQ(lines, freshLayoutLines(1));
+    EXPECT_EQ(readAll(layout), hand);
+}
