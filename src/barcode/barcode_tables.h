@@ -1,0 +1,58 @@
+#pragma once
+// The symbol tables of the barcode component: constant data, each equal to
+// the published table of its symbology.
+
+#include <array>
+#include <string_view>
+
+namespace tarvik::barcode::tables {
+
+// Per digit five flags, '1' wide, for the 2 of 5 family (weights 1 2 4 7, parity).
+extern const std::array<std::string_view, 10> kTwoOfFive;
+
+// EAN/UPC digit patterns as module strings: number sets A (odd), B (even), C (right).
+extern const std::array<std::string_view, 10> kEanSetA;
+extern const std::array<std::string_view, 10> kEanSetB;
+extern const std::array<std::string_view, 10> kEanSetC;
+// First-digit parity rows of EAN-13 ('A' set A, 'B' set B).
+extern const std::array<std::string_view, 10> kEan13Parity;
+// UPC-E parity rows by check digit ('E' even, 'o' odd), number system 0.
+extern const std::array<std::string_view, 10> kUpcEParity;
+// Two-digit add-on parity by value modulo 4.
+extern const std::array<std::string_view, 4> kSupp2Parity;
+
+struct Code39Row {
+    char ch;
+    std::string_view pattern;  // nine elements as module-string characters
+    int value;                 // check value
+};
+extern const std::array<Code39Row, 44> kCode39;  // 43 data characters, then '*'
+
+// Full ASCII: per code 0-127 the one or two characters that stand for it.
+extern const std::array<std::string_view, 128> kCode39Ascii;
+
+struct Code128Row {
+    char a;                    // code set A character (a space where none)
+    char b;                    // code set B character
+    std::string_view c;        // code set C pair
+    std::string_view widths;   // six element widths '1'-'4'
+};
+extern const std::array<Code128Row, 103> kCode128;
+
+struct Code93Row {
+    char ch;  // '[' ($), ']' (%), '{' (/), '}' (+) for the shift characters
+    std::string_view widths;
+};
+extern const std::array<Code93Row, 47> kCode93;
+extern const std::array<std::string_view, 128> kCode93Ascii;
+
+extern const std::array<std::string_view, 10> kMsi;
+extern const std::array<std::string_view, 10> kPostNet;
+
+struct CodabarRow {
+    char ch;
+    std::string_view pattern;
+};
+extern const std::array<CodabarRow, 20> kCodabar;
+
+}  // namespace tarvik::barcode::tables

@@ -1,0 +1,92 @@
+#pragma once
+// The drawing surface the barcode component paints through: pen, brush,
+// font, filled four-point polygons that include their boundary pixels, and
+// opaque text with measurement.
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace tarvik::barcode {
+
+struct TPen {
+    QColor color = Qt::black;
+    int width = 1;
+};
+
+struct TBrush {
+    QColor color = Qt::white;
+};
+
+// A font with its colour. Its height follows the desktop convention: a
+// negative value is the character height in pixels without internal leading
+// (a font given in points), a positive one the full cell height.
+struct TFont {
+    QFont font;
+    QColor color = Qt::black;
+
+    int height() const;
+    // The font a new component starts with: 8 points at 96 dpi, sans serif, black.
+    static TFont standard();
+};
+
+class TCanvas {
+public:
+    virtual ~TCanvas() = default;
+
+    virtual TPen pen() const = 0;
+    virtual void setPen(const TPen& pen) = 0;
+    virtual TBrush brush() const = 0;
+    virtual void setBrush(const TBrush& brush) = 0;
+    virtual TFont font() const = 0;
+    virtual void setFont(const TFont& font) = 0;
+
+    // Fills the polygon with the brush and outlines it with the pen; the
+    // boundary pixels belong to the polygon.
+    virtual void polygon(const std::array<QPoint, 4>& points) = 0;
+    // Writes text with its top-left corner at (x, y), on the brush colour.
+    virtual void textOut(int x, int y, const QString& text) = 0;
+    virtual int textWidth(const QString& text) const = 0;
+    virtual int textHeight(const QString& text) const = 0;
+};
+
+// A canvas over a QImage, painted with QPainter without antialiasing.
+// The image must outlive the canvas.
+class TImageCanvas final : public TCanvas {
+public:
+    explicit TImageCanvas(QImage& image);
+    ~TImageCanvas() override;
+    TImageCanvas(const TImageCanvas&) = delete;
+    TImageCanvas& operator=(const TImageCanvas&) = delete;
+
+    TPen pen() const override { return pen_; }
+    void setPen(const TPen& pen) override;
+    TBrush brush() const override { return brush_; }
+    void setBrush(const TBrush& brush) override;
+    TFont font() const override { return font_; }
+    void setFont(const TFont& font) override;
+
+    void polygon(const std::array<QPoint, 4>& points) override;
+    void textOut(int x, int y, const QString& text) override;
+    int textWidth(const QString& text) const override;
+    int textHeight(const QString& text) const override;
+
+private:
+    void applyTools();
+
+    QPainter painter_;
+    bool toolsChanged_ = true;
+    std::optional<QFontMetrics> metrics_;
+    TPen pen_;
+    TBrush brush_;
+    TFont font_;
+};
+
+}  // namespace tarvik::barcode

@@ -1,0 +1,463 @@
+// The renderer: what DoLines, DrawText and DrawBarcode paint, on a
+// recording canvas and in real pixels through QPainter.
+
+#include "barcode/barcode.h"
+#include "barcode/barcode_picture.h"
+#include "barcode/canvas.h"
+#include "barcode_test_support.h"
+
+#include "platform/text/error.h"
+
+#include <QDir>
+#include <cmath>
+#include <numbers>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tarvik::barcode;
+using tarvik::barcode::testing::moduleBits;
+
+namespace {
+
+// Records what is painted; text is 6 pixels a character and 13 high.
+class RecordingCanvas : public TCanvas {
+public:
+    struct Text {
+        int x, y;
+        QString text;
+        QColor background, colour;
+    };
+    std::vector<std::array<QPoint, 4>> polygons;
+    std::vector<QColor> polygonColours;
+    std::vector<Text> texts;
+    TPen pen_{Qt::red, 3};
+    TBrush brush_{Qt::green};
+    TFont font_ = TFont::standard();
+
+    TPen pen() const override { return pen_; }
+    void setPen(const TPen& p) override { pen_ = p; }
+    TBrush brush() const override { return brush_; }
+    void setBrush(const TBrush& b) override { brush_ = b; }
+    TFont font() const override { return font_; }
+    void setFont(const TFont& f) override { font_ = f; }
+    void polygon(const std::array<QPoint, 4>& points) override
+    {
+        polygons.push_back(points);
+        polygonColours.push_back(brush_.color);
+    }
+    void textOut(int x, int y, const QString& text) override
+    {
+        texts.push_back({x, y, text, brush_.color, font_.color});
+    }
+    int textWidth(const QString& text) const override { return 6 * int(text.size()); }
+    int textHeight(const QString&) const override { return 13; }
+};
+
+QImage blank(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB888);
+    image.fill(QColor(200, 200, 200));  // neither bar nor space
+    return image;
+}
+
+bool isBar(const QImage& image, int x, int y)
+{
+    return image.pixelColor(x, y) == QColor(Qt::black);
+}
+
+bool isSpace(const QImage& image, int x, int y)
+{
+    return image.pixelColor(x, y) == QColor(Qt::white);
+}
+
+QRect paintedBox(const QImage& image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isBar(image, x, y) || isSpace(image, x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Industrial 2 of 5 of seven digits is exactly 100 modules wide.
+void makeHundredWide(TBarcode& b)
+{
+    b.SetTyp(bcCode_2_5_industrial);
+    b.SetText(u"1234567"_qs);
+    ASSERT_EQ(b.GetWidth(), 100);
+}
+
+TEST(Render, EveryElementCoversExactlyItsWidth)
+{
+    for (int modul : {1, 2, 3}) {
+        TBarcode b;
+        b.SetText(u"590123412345"_qs);
+        b.SetCheckSum(true);
+        b.SetModul(modul);
+        b.SetLeft(4);
+        b.SetTop(2);
+        b.SetHeight(30);
+        const QString bits = moduleBits(b.MakeData());
+        QImage image = blank(b.GetWidth() + 10, 40);
+        {
+            TImageCanvas canvas(image);
+            b.DrawBarcode(canvas);
+        }
+        for (int y : {2, 17, 32}) {
+            for (int x = 0; x < image.width(); ++x) {
+                const int module = (x - 4) / modul;
+                if (x < 4 || module >= bits.size()) {
+                    EXPECT_FALSE(isBar(image, x, y) || isSpace(image, x, y)) << x;
+                } else if (bits.at(module) == u'1') {
+                    EXPECT_TRUE(isBar(image, x, y)) << "modul " << modul << " x " << x << " y " << y;
+                } else {
+                    EXPECT_TRUE(isSpace(image, x, y)) << "modul " << modul << " x " << x << " y " << y;
+                }
+            }
+        }
+        // Rows Top to Top + Height inclusive, nothing outside.
+        EXPECT_EQ(paintedBox(image), QRect(4, 2, 95 * modul, 31)) << modul;
+    }
+}
+
+TEST(Render, WideClassesAtOtherRatios)
+{
+    TBarcode b;
+    b.SetTyp(bcCode39);
+    b.SetText(u"1"_qs);
+    b.SetModul(2);
+    b.SetRatio(2.5);  // 2, 5 pixels
+    b.SetHeight(5);
+    QImage image = blank(b.GetWidth() + 2, 8);
+    {
+        TImageCanvas canvas(image);
+        b.DrawBarcode(canvas);
+    }
+    // '*' = bar n, space w, bar n, space n, bar w ...: 2, 5, 2, 2, 5 pixels.
+    QString row;
+    for (int x = 0; x < 16; ++x)
+        row += isBar(image, x, 0) ? u'1' : u'0';
+    EXPECT_EQ(row, u"1100000110011111");
+}
+
+TEST(Render, HalfBarsHangFromTheTopAndEndAtTwoFifths)
+{
+    TBarcode b;
+    b.SetTyp(bcCodePostNet);
+    b.SetText(u"1"_qs);  // 00011: half, half, half, full, full
+    b.SetHeight(20);     // half bars 8 high
+    b.SetTop(3);
+    b.SetLeft(1);
+    QImage image = blank(b.GetWidth() + 2, 30);
+    {
+        TImageCanvas canvas(image);
+        b.DrawBarcode(canvas);
+    }
+    const int fullBar = 1 + 0;       // start bar
+    const int halfBar = 1 + 3;       // first digit bar
+    const int lastFull = 1 + 3 * 4;  // the fourth bar of the digit
+    for (int y = 0; y < 30; ++y) {
+        const bool inFull = y >= 3 && y <= 23;
+        EXPECT_EQ(isBar(image, fullBar, y), inFull) << y;
+        EXPECT_EQ(isBar(image, lastFull, y), inFull) << y;
+        EXPECT_EQ(isBar(image, halfBar, y), y >= 3 && y <= 11) << y;
+        // Below a half bar the space colour is not painted: the picture's own shows.
+        EXPECT_FALSE(isSpace(image, halfBar, y) && y > 11 && y <= 23) << y;
+    }
+}
+
+TEST(Render, QuarterTurnMatchesTheWorkedExample)
+{
+    TBarcode b;
+    makeHundredWide(b);
+    b.SetHeight(50);
+    b.SetLeft(10);
+    b.SetTop(20);
+    b.SetAngle(90);
+    RecordingCanvas rec;
+    b.DoLines(b.MakeData(), rec);
+    ASSERT_FALSE(rec.polygons.empty());
+    EXPECT_EQ(rec.polygons.front()[0], QPoint(10, 120));
+    QImage image = blank(100, 160);
+    {
+        TImageCanvas canvas(image);
+        b.DrawBarcode(canvas);
+    }
+    EXPECT_EQ(paintedBox(image), QRect(QPoint(10, 21), QPoint(60, 120)));
+    // The code runs upward: its first (wide) bar is at the bottom.
+    EXPECT_TRUE(isBar(image, 30, 120));
+    EXPECT_TRUE(isBar(image, 30, 119));
+    EXPECT_TRUE(isSpace(image, 30, 118));
+}
+
+TEST(Render, HalfAndThreeQuarterTurns)
+{
+    struct Case {
+        double angle;
+        QRect box;
+        QPoint firstBar;  // a pixel of the first (wide) bar
+    } cases[] = {
+        {180, QRect(QPoint(10 + 1, 20), QPoint(10 + 100, 20 + 50)), QPoint(110, 40)},
+        {270, QRect(QPoint(10, 20), QPoint(10 + 50, 20 + 99)), QPoint(30, 20)},
+        {0, QRect(QPoint(10, 20), QPoint(10 + 99, 20 + 50)), QPoint(10, 40)},
+    };
+    for (const Case& c : cases) {
+        TBarcode b;
+        makeHundredWide(b);
+        b.SetHeight(50);
+        b.SetLeft(10);
+        b.SetTop(20);
+        b.SetAngle(c.angle);
+        QImage image = blank(140, 140);
+        {
+            TImageCanvas canvas(image);
+            b.DrawBarcode(canvas);
+        }
+        EXPECT_EQ(paintedBox(image), c.box) << c.angle;
+        EXPECT_TRUE(isBar(image, c.firstBar.x(), c.firstBar.y())) << c.angle;
+    }
+}
+
+TEST(Render, AnyAngleStaysInsideTheCanvasSize)
+{
+    for (double angle : {15.0, 30.0, 45.0, 100.0, 135.0, 200.0, 300.0, -45.0, 405.0}) {
+        TBarcode b;
+        makeHundredWide(b);
+        b.SetHeight(50);
+        b.SetLeft(5);
+        b.SetTop(5);
+        b.SetAngle(angle);
+        QImage image = blank(b.GetCanvasWidth() + 10, b.GetCanvasHeight() + 10);
+        {
+            TImageCanvas canvas(image);
+            b.DrawBarcode(canvas);
+        }
+        const QRect box = paintedBox(image);
+        EXPECT_GE(box.left(), 5) << angle;
+        EXPECT_GE(box.top(), 5) << angle;
+        EXPECT_LE(box.right(), 5 + b.GetCanvasWidth()) << angle;
+        EXPECT_LE(box.bottom(), 5 + b.GetCanvasHeight()) << angle;
+        EXPECT_GE(box.width(), b.GetCanvasWidth() - 2) << angle;
+        EXPECT_GE(box.height(), b.GetCanvasHeight() - 2) << angle;
+    }
+}
+
+TEST(Render, ColoursOfBarsAndSpaces)
+{
+    TBarcode b;
+    b.SetColor(0x0000FF);     // red spaces (0x00BBGGRR)
+    b.SetColorBar(0xFF0000);  // blue bars
+    b.SetHeight(10);
+    RecordingCanvas rec;
+    b.DrawBarcode(rec);
+    ASSERT_EQ(rec.polygonColours.size(), b.MakeData().size());
+    EXPECT_EQ(rec.polygonColours[0], QColor(Qt::blue));
+    EXPECT_EQ(rec.polygonColours[1], QColor(Qt::red));
+}
+
+TEST(Render, TextPositions)
+{
+    struct Case {
+        TShowTextPosition pos;
+        int x, y;
+    } cases[] = {
+        // Left 10, Top 20, Height 50, W 95, "123" is 18 wide and 13 high.
+        {stpTopLeft, 10, 20},           {stpTopRight, 10 + 95 - 18, 20},
+        {stpTopCenter, 10 + 77 / 2, 20}, {stpBottomLeft, 10, 57},
+        {stpBottomRight, 87, 57},        {stpBottomCenter, 48, 57},
+    };
+    for (const Case& c : cases) {
+        TBarcode b;
+        b.SetText(u"123"_qs);
+        b.SetLeft(10);
+        b.SetTop(20);
+        b.SetHeight(50);
+        b.SetColor(0x00FF00);
+        b.SetShowText(bcoCode);
+        b.SetShowTextPosition(c.pos);
+        b.SetAngle(90);  // ignored by the text
+        RecordingCanvas rec;
+        b.DrawBarcode(rec);
+        ASSERT_EQ(rec.texts.size(), 1u);
+        EXPECT_EQ(rec.texts[0].x, c.x) << c.pos;
+        EXPECT_EQ(rec.texts[0].y, c.y) << c.pos;
+        EXPECT_EQ(rec.texts[0].text, u"123");
+        EXPECT_EQ(rec.texts[0].background, QColor(Qt::white));  // whatever Color is
+    }
+}
+
+TEST(Render, TypeNameAboveTopForAFontInPoints)
+{
+    TBarcode b;
+    b.SetTop(40);
+    b.SetLeft(7);
+    b.SetShowText(bcoBoth);
+    TFont red = TFont::standard();
+    red.color = Qt::red;
+    b.SetShowTextFont(red);
+    RecordingCanvas rec;
+    b.DrawBarcode(rec);
+    ASSERT_EQ(rec.texts.size(), 2u);
+    EXPECT_EQ(rec.texts[1].text, u"EAN13");
+    EXPECT_EQ(TFont::standard().height(), -11);
+    EXPECT_EQ(rec.texts[1].x, 7);
+    EXPECT_EQ(rec.texts[1].y, 40 - 28);  // R(2.5 x -11) = R(-27.5) = -28
+    EXPECT_EQ(rec.texts[1].colour, QColor(Qt::red));
+}
+
+TEST(Render, CanvasToolsRestoredAndFailuresPaintNothing)
+{
+    TBarcode b;
+    b.SetShowText(bcoCode);
+    RecordingCanvas rec;
+    b.DrawBarcode(rec);
+    EXPECT_EQ(rec.pen_.color, QColor(Qt::red));
+    EXPECT_EQ(rec.pen_.width, 3);
+    EXPECT_EQ(rec.brush_.color, QColor(Qt::green));
+
+    RecordingCanvas untouched;
+    b.SetText(u"12x"_qs);
+    EXPECT_THROW(b.DrawBarcode(untouched), tarvik::Error);
+    EXPECT_TRUE(untouched.polygons.empty());
+    EXPECT_TRUE(untouched.texts.empty());
+}
+
+TEST(Render, PolygonsIncludeTheirBoundaryOnEitherPath)
+{
+    // Same-coloured pen and brush take the upright-rectangle path; a pen of
+    // another colour goes through QPainter's polygon. Both cover the corners.
+    for (bool sameColour : {true, false}) {
+        QImage image = blank(12, 12);
+        {
+            TImageCanvas canvas(image);
+            canvas.setBrush({Qt::black});
+            canvas.setPen({sameColour ? QColor(Qt::black) : QColor(Qt::blue), 1});
+            canvas.polygon({QPoint(2, 3), QPoint(2, 7), QPoint(5, 7), QPoint(5, 3)});
+            canvas.polygon({QPoint(9, 1), QPoint(9, 10), QPoint(9, 10), QPoint(9, 1)});  // w 1
+        }
+        for (int y = 0; y < 12; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                const bool inside = (x >= 2 && x <= 5 && y >= 3 && y <= 7) || (x == 9 && y >= 1 && y <= 10);
+                EXPECT_EQ(image.pixelColor(x, y) != QColor(200, 200, 200), inside)
+                    << sameColour << " " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(Render, OpaqueTextOnTheImage)
+{
+    QImage image = blank(80, 30);
+    {
+        TImageCanvas canvas(image);
+        canvas.setBrush({Qt::white});
+        TFont f = TFont::standard();
+        canvas.setFont(f);
+        canvas.textOut(5, 5, u"8"_qs);
+        EXPECT_GT(canvas.textWidth(u"88"_qs), canvas.textWidth(u"8"_qs));
+        EXPECT_GE(canvas.textHeight(u"8"_qs), 11);
+    }
+    int dark = 0;
+    int white = 0;
+    for (int y = 5; y < 18; ++y)
+        for (int x = 5; x < 11; ++x)
+            (image.pixelColor(x, y).lightness() < 100 ? dark : white) += 1;
+    EXPECT_GT(dark, 5);
+    EXPECT_GT(white, 20);
+    EXPECT_EQ(image.pixelColor(40, 25), QColor(200, 200, 200));
+}
+
+// --- the station's picture --------------------------------------------------
+
+TEST(Picture, SizesOfTheWorkedExamples)
+{
+    const QImage ean = MakeBarcodePicture(u"590123412345"_qs, {bcCodeEAN13, true, csmModulo10, 0});
+    EXPECT_EQ(ean.size(), QSize(101, 82));
+    for (int n : {1, 5, 12}) {
+        const QImage c128 = MakeBarcodePicture(QString(n, u'x'), {bcCode128B, false, csmModulo10, 0});
+        EXPECT_EQ(c128.size(), QSize(11 * n + 41, 82)) << n;
+    }
+}
+
+TEST(Picture, BarsFillColumnsThreeOnAndRowsOneTo81)
+{
+    const QImage p = MakeBarcodePicture(u"4820001201257"_qs, {bcCodeEAN13, false, csmModulo10, 0});
+    ASSERT_EQ(p.size(), QSize(101, 82));
+    EXPECT_EQ(p.format(), QImage::Format_RGB888);
+    EXPECT_TRUE(isBar(p, 3, 1));
+    EXPECT_TRUE(isBar(p, 3, 81));
+    EXPECT_TRUE(isBar(p, 97, 1));  // the last guard bar: column 3 + 95 - 1
+    for (int y = 0; y < 82; ++y) {
+        for (int x : {0, 1, 2, 98, 99, 100})
+            EXPECT_TRUE(isSpace(p, x, y)) << x << "," << y;
+    }
+    for (int x = 0; x < 101; ++x)
+        EXPECT_TRUE(isSpace(p, x, 0)) << x;
+    // The text sits over the bottom of the bars on white.
+    int darkInText = 0;
+    int whiteInText = 0;
+    for (int y = 68; y <= 80; ++y) {
+        for (int x = 10; x < 90; ++x) {
+            darkInText += p.pixelColor(x, y).lightness() < 128;
+            whiteInText += isSpace(p, x, y);
+        }
+    }
+    EXPECT_GT(darkInText, 40);
+    EXPECT_GT(whiteInText, 13 * 80 / 2);  // far more white than the bars leave
+    // Above the text the bars run on.
+    EXPECT_TRUE(isBar(p, 3, 60));
+}
+
+TEST(Picture, RotatedPictureTakesTheRotatedSize)
+{
+    const QImage p = MakeBarcodePicture(u"590123412345"_qs, {bcCodeEAN13, true, csmModulo10, 90});
+    // W 95: canvas width R(80.5) = 80, height R(95.5) = 96.
+    EXPECT_EQ(p.size(), QSize(80 + 6, 96 + 2));
+    const QImage q = MakeBarcodePicture(u"590123412345"_qs, {bcCodeEAN13, true, csmModulo10, 30});
+    EXPECT_EQ(q.width(), int(std::llrint(95 * std::cos(std::numbers::pi / 6) + 80 * 0.5 + 0.5)) + 6);
+}
+
+TEST(Picture, ErrorsOfTheComponent)
+{
+    auto errorOf = [](const QString& content, BarcodePictureSettings s) {
+        try {
+            MakeBarcodePicture(content, s);
+        } catch (const tarvik::Error& e) {
+            return e.text();
+        }
+        return u"(no error)"_qs;
+    };
+    EXPECT_EQ(errorOf(u"12,5"_qs, {bcCodeEAN13, false, csmModulo10, 0}), u"Barcode must be numeric");
+    EXPECT_EQ(errorOf(u"ABC"_qs, {bcCodeEAN13, false, csmModulo10, 0}), u"Barcode must be numeric");
+    EXPECT_EQ(errorOf(u"4820001201257"_qs, {bcCodeEAN13, true, csmModulo10, 0}),
+              u"Invalid Text len (EAN13)");
+    EXPECT_EQ(errorOf(u"123"_qs, {-1, false, csmModulo10, 0}), u"TBarcode: wrong BarcodeType");
+    EXPECT_EQ(errorOf(u"123"_qs, {bcCodeEAN13, true, -1, 0}), u"TBarcode: wrong CheckSumMethod");
+    EXPECT_EQ(errorOf(u"123"_qs, {bcCodeEAN13, false, -1, 0}), u"(no error)");
+}
+
+TEST(Picture, SavedAs24BitBmpReplacingTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Barcod1.bmp"_qs);
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(5000, 'x'));
+    }
+    const QImage p = MakeBarcodePicture(u"590123412345"_qs, {bcCodeEAN13, true, csmModulo10, 0});
+    saveBarcodePicture(p, path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    ASSERT_GT(bytes.size(), 54);
+    EXPECT_EQ(bytes.left(2), "BM");
+    EXPECT_EQ(bytes.at(28), 24);  // bits per pixel
+    EXPECT_EQ(QImage(path).size(), QSize(101, 82));
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB888), p);
+    EXPECT_THROW(saveBarcodePicture(p, dir.filePath(u"no/such/dir/x.bmp"_qs)), tarvik::Error);
+}
+
+}  // namespace
