@@ -163,6 +163,7 @@ public:
 
     I* get() const noexcept { return p_; }
     I* operator->() const noexcept { return p_; }
+    I& operator*() const noexcept { return *p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
     void reset() noexcept

@@ -34,8 +34,10 @@ inline constexpr tarvik::com::IID IID_IKaloScale{
 class IKaloScale : public tarvik::com::IDispatch {
 public:
     // Slot 1. Opens the port the station names ("COM1" ... "COM5", "COM0"): the device, line settings
-    // and protocol come from KaloScale.ini. Returns S_OK when the device opened, S_FALSE when it did
-    // not (get_Data then says "Error" and the driver keeps trying to open it); E_POINTER never.
+    // and protocol come from KaloScale.ini. Returns S_OK when the device opened (or the simulator
+    // runs), S_FALSE when it did not (get_Data then says "Error" while the driver keeps trying to
+    // open it), E_INVALIDARG when KaloScale.ini holds a value the driver cannot use (it then opens
+    // nothing and says why on standard error). Opening again closes the previous port first.
     virtual tarvik::com::HRESULT OpenPort(std::u16string port) = 0;
     // Slot 2, never called by the station: closes the port; get_Data says "Error" afterwards.
     virtual tarvik::com::HRESULT ClosePort() = 0;
