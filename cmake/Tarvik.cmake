@@ -16,24 +16,32 @@ include(GoogleTest)
 find_package(GTest REQUIRED)
 function(tarvik_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_environment.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock Qt6::Test)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(${name} PRIVATE
-    TARVIK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    TARVIK_BINARY_DIR="${CMAKE_BINARY_DIR}"
-    TARVIK_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
-  if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 300)
-  endif()
+  # The environment travels inside the executable: ctest properties lose list
+  # values on their way through test discovery.
   set(env
     QT_QPA_PLATFORM=offscreen
     CUPS_SERVER=${CMAKE_BINARY_DIR}/no-cups.sock
     LC_ALL=C.UTF-8
     ${ARG_ENV})
+  list(JOIN env "|" env_text)
+  target_compile_definitions(${name} PRIVATE
+    TARVIK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    TARVIK_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    TARVIK_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+    TARVIK_TEST_ENV="${env_text}")
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set(props TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    list(APPEND props LABELS ${ARG_LABELS})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     NO_PRETTY_VALUES
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
+    PROPERTIES ${props} ${ARG_PROPERTIES})
 endfunction()

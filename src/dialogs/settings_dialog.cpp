@@ -1,9 +1,14 @@
 #include "dialogs/settings_dialog.h"
 
+#include "barcode/barcode_types.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/station_hooks.h"
 
+#include "platform/text/error.h"
+#include "platform/ui/prompts.h"
+
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -82,7 +87,113 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
         accept();
     });
     connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DBBox1, &QComboBox::activated, this, [this] { DBBox1Select(); });
+    connect(DBBox2, &QComboBox::activated, this, [this] { DBBox2Select(); });
+    NumBox->installEventFilter(this);
+    // The first show opens on the reprint tab; later shows on the last tab.
     PageControl1->setCurrentWidget(TabSheet1);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int i) { tabShown(i); });
+}
+
+void TfrSetting::FormCreate()
+{
+    using namespace tarvik::data;
+    ConnectParams params;
+    params.path = stationDatabasePath(programDir_);
+    const DatabaseSettings shared = LoadDatabaseSettings(settingsPath());
+    if (!shared.path.isEmpty()) {
+        params.path = shared.path;
+        params.user = shared.user;
+        params.password = shared.password;
+    }
+    Database = Database::openOrCreate(params);
+    Store = std::make_unique<StationStore>(*Database);
+    Table = std::make_unique<TableDataset>(*Database, QStringLiteral("TOBAP"), QStringLiteral("ID_TOB"));
+    Table->open();
+}
+
+tarvik::data::Database& TfrSetting::database()
+{
+    if (!Database)
+        throw tarvik::Error(QStringLiteral("Немає з'єднання з базою даних"));
+    return *Database;
+}
+
+tarvik::data::StationStore& TfrSetting::store()
+{
+    database();
+    return *Store;
+}
+
+tarvik::data::TableDataset& TfrSetting::table()
+{
+    database();
+    if (!Table)
+        throw tarvik::Error(QStringLiteral("Таблицю товарів не відкрито"));
+    return *Table;
+}
+
+void TfrSetting::FillProductLists()
+{
+    DBBox1->clear();
+    DBBox2->clear();
+    auto& t = table();
+    t.checkBrowseMode();
+    QStringList names;
+    for (t.first(); !t.eof(); t.next())
+        names << t.text(QStringLiteral("NAME"));
+    DBBox1->addItems(names);
+    DBBox2->addItems(names);
+}
+
+QString TfrSetting::ProductIdText(const QString& name)
+{
+    const auto id = store().productIdByName(name);
+    return id ? QString::number(*id) : QString();
+}
+
+void TfrSetting::DBBox1Select()
+{
+    Edit9->setText(DBBox1->currentIndex() < 0 ? QString() : ProductIdText(DBBox1->currentText()));
+}
+
+void TfrSetting::DBBox2Select()
+{
+    Edit10->setText(DBBox2->currentIndex() < 0 ? QString() : ProductIdText(DBBox2->currentText()));
+}
+
+void TfrSetting::NumBoxEnter()
+{
+    store().setBoxNumber(NumBox->text().trimmed());
+}
+
+bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == NumBox && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Enter stores the number and is not passed on (it would press Ok).
+            NumBoxEnter();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TfrSetting::tabShown(int index)
+{
+    QWidget* page = PageControl1->widget(index);
+    if (page == Sheet1 || page == Sheet2) {
+        LoadSettings();
+    } else if (page == Sheet3) {
+        LoadLabelTemplates();
+        LoadSettings();
+    }
+}
+
+void TfrSetting::LoadLabelTemplates()
+{
+    // The label pages load their templates and stand-by pictures here.
 }
 
 TfrSetting::~TfrSetting() = default;
@@ -116,6 +227,7 @@ void TfrSetting::buildProgramTab()
         SumBox1 = named(new QComboBox(row), "SumBox1");
         SumBox1->addItems({QStringLiteral("csmNone"), QStringLiteral("csmModulo10")});
         TypeBox1 = named(new QComboBox(row), "TypeBox1");
+        TypeBox1->addItems(tarvik::barcode::barcodeTypeNames());
         Button3 = named(new QPushButton(QStringLiteral("Друк коду"), row), "Button3");
         v->addWidget(Edit5, 0, 0, 1, 2);
         v->addWidget(new QLabel(QStringLiteral("C- Код товару"), row), 1, 0);
@@ -165,6 +277,7 @@ void TfrSetting::buildProgramTab()
         SumBox2 = named(new QComboBox(row), "SumBox2");
         SumBox2->addItems({QStringLiteral("csmNone"), QStringLiteral("csmModulo10")});
         TypeBox2 = named(new QComboBox(row), "TypeBox2");
+        TypeBox2->addItems(tarvik::barcode::barcodeTypeNames());
         Button4 = named(new QPushButton(QStringLiteral("Друк коду"), row), "Button4");
         v->addWidget(Edit6, 0, 0, 1, 2);
         v->addWidget(new QLabel(QStringLiteral("C- Код товару"), row), 1, 0);
@@ -210,22 +323,114 @@ void TfrSetting::buildReprintTab()
     v->addStretch(1);
 }
 
+QString TfrSetting::settingsPath() const
+{
+    return programDir_ + QString::fromLatin1(tarvik::data::kSettingsFileName);
+}
+
+tarvik::data::ProgSettings TfrSetting::controlValues() const
+{
+    tarvik::data::ProgSettings s;
+    s.printer1 = printer1_;
+    s.printer2 = printer2_;
+    s.tovar1 = DBBox1->currentIndex();
+    s.tovar2 = DBBox2->currentIndex();
+    s.tara1 = Edit1->text();
+    s.tara2 = Edit2->text();
+    s.bar1 = Edit5->text();
+    s.bar2 = Edit6->text();
+    s.barType1 = TypeBox1->currentIndex();
+    s.barType2 = TypeBox2->currentIndex();
+    s.barSummCheckMetod1 = SumBox1->currentIndex();
+    s.barSummCheckMetod2 = SumBox2->currentIndex();
+    s.barCheck1 = CheckBox1->isChecked();
+    s.barCheck2 = CheckBox2->isChecked();
+    s.sumEtic = Edit3->text();
+    s.kilGolovok = Edit4->text();
+    s.numBox = NumBox->text();
+    s.weightZero = EditZero->text();
+    s.nameWeight = EditV->text();
+    s.comPort = ComBox->currentIndex();
+    s.typeScale = ComboBox1->currentIndex();
+    return s;
+}
+
+void TfrSetting::setControlValues(const tarvik::data::ProgSettings& s)
+{
+    using tarvik::data::clampListPosition;
+    auto choose = [](QComboBox* box, int position) { box->setCurrentIndex(clampListPosition(position, box->count())); };
+    printer1_ = s.printer1;
+    printer2_ = s.printer2;
+    choose(DBBox1, s.tovar1);
+    choose(DBBox2, s.tovar2);
+    choose(TypeBox1, s.barType1);
+    choose(TypeBox2, s.barType2);
+    choose(SumBox1, s.barSummCheckMetod1);
+    choose(SumBox2, s.barSummCheckMetod2);
+    CheckBox1->setChecked(s.barCheck1);
+    CheckBox2->setChecked(s.barCheck2);
+    Edit1->setText(s.tara1);
+    Edit2->setText(s.tara2);
+    Edit5->setText(s.bar1);
+    Edit6->setText(s.bar2);
+    Edit3->setText(s.sumEtic);
+    Edit4->setText(s.kilGolovok);
+    NumBox->setText(s.numBox);
+    EditZero->setText(s.weightZero);
+    EditV->setText(s.nameWeight);
+}
+
 void TfrSetting::LoadSettings()
 {
-    // Bound to Setting_Prog.ini with the stored-data layer.
+    tarvik::data::ProgSettings s = controlValues();
+    FillProductLists();
+    try {
+        tarvik::data::LoadSettings(settingsPath(), s);
+    } catch (...) {
+        // What was read before the failing key stays read.
+        setControlValues(s);
+        throw;
+    }
+    setControlValues(s);
+    DBBox2Select();
+    DBBox1Select();
 }
 
-StartupValues TfrSetting::LoadStartupSettings()
+tarvik::data::StartupSettings TfrSetting::LoadStartupSettings()
 {
-    return {};
+    using tarvik::data::clampListPosition;
+    tarvik::data::StartupSettings s = Weigth;
+    s.comPort = ComBox->currentIndex();
+    s.typeScale = ComboBox1->currentIndex();
+    auto apply = [&] {
+        ComBox->setCurrentIndex(clampListPosition(s.comPort, ComBox->count()));
+        ComboBox1->setCurrentIndex(clampListPosition(s.typeScale, ComboBox1->count()));
+        Weigth = s;
+    };
+    try {
+        tarvik::data::LoadStartupSettings(settingsPath(), s);
+    } catch (...) {
+        apply();
+        throw;
+    }
+    apply();
+    return s;
 }
 
-void TfrSetting::SaveSettings() {}
+void TfrSetting::SaveSettings()
+{
+    tarvik::data::SaveSettings(settingsPath(), controlValues());
+}
 
 void TfrSetting::showEvent(QShowEvent* e)
 {
     timer_.stopPolling();
     QDialog::showEvent(e);
+    // An error here must not unwind through the dialog's modal loop.
+    tarvik::ui::guarded([this] {
+        LoadLabelTemplates();
+        LoadSettings();
+    });
 }
 
 void TfrSetting::done(int r)

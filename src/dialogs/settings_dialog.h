@@ -2,7 +2,13 @@
 // TfrSetting: the settings dialog, which is also the station's live settings
 // store (its controls hold the settings) and the owner of the database.
 
+#include "data/database.h"
+#include "data/datasets.h"
+#include "data/settings_files.h"
+#include "data/station_store.h"
+
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -16,20 +22,50 @@ class MaskedEdit;
 class PollingTimer;
 }  // namespace tarvik::ui
 
-// The settings read only at the first activation of the main window.
-struct StartupValues {
-    int interval = 1000;
-};
-
 class TfrSetting : public QDialog {
     Q_OBJECT
 public:
     TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, QWidget* parent = nullptr);
     ~TfrSetting() override;
 
+    // Creation: connects the database, opens the product table, fills the
+    // printer lists, loads the templates and lays out both labels. An error
+    // stops it there; the dialog then works without what was not made.
+    void FormCreate();
+
+    // Moves the dialog keys of Setting_Prog.ini into the controls. A value
+    // that does not convert stops the load at its key: the controls before it
+    // are loaded, those after it keep what they showed.
     void LoadSettings();
-    StartupValues LoadStartupSettings();
+    void LoadLabelTemplates();
+    // The start-up keys: poll interval (returned with the rest), port, scale
+    // type, and the sixteen number-format texts held in Weigth.
+    tarvik::data::StartupSettings LoadStartupSettings();
     void SaveSettings();
+
+    // ID_TOB of a product name as text; empty when no product has that name.
+    QString ProductIdText(const QString& name);
+    void DBBox1Select();
+    void DBBox2Select();
+    // Enter in NumBox: stores the typed box number in the database.
+    void NumBoxEnter();
+
+    // The controls as settings values, and back.
+    tarvik::data::ProgSettings controlValues() const;
+    void setControlValues(const tarvik::data::ProgSettings& s);
+
+    // The sixteen "Weigth" texts, as read at start-up.
+    tarvik::data::StartupSettings Weigth;
+
+    // The station's only connection and transaction, its product table and
+    // its statements; empty when the database could not be reached.
+    std::unique_ptr<tarvik::data::Database> Database;
+    std::unique_ptr<tarvik::data::TableDataset> Table;
+    std::unique_ptr<tarvik::data::StationStore> Store;
+    // Throws a clear error when the database is not connected.
+    tarvik::data::Database& database();
+    tarvik::data::StationStore& store();
+    tarvik::data::TableDataset& table();
 
     // Controls of the tab "Программи"; other windows read the settings here.
     QTabWidget* PageControl1 = nullptr;
@@ -75,15 +111,21 @@ public:
     QPushButton* bApply = nullptr;
 
     const QString& programDir() const { return programDir_; }
+    QString settingsPath() const;
 
 protected:
     void showEvent(QShowEvent* e) override;
     void done(int r) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void buildProgramTab();
     void buildReprintTab();
+    void tabShown(int index);
+    void FillProductLists();
 
     QString programDir_;
     tarvik::ui::PollingTimer& timer_;
+    int printer1_ = 0;  // positions of Box1 and Box2 until the printer lists exist
+    int printer2_ = 0;
 };

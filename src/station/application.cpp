@@ -2,7 +2,6 @@
 
 #include "platform/text/error.h"
 #include "platform/ui/prompts.h"
-#include "station/currency.h"
 
 #include <exception>
 
@@ -25,17 +24,7 @@ bool StationApplication::notify(QObject* receiver, QEvent* event)
 
 void StationApplication::showCurrentError()
 {
-    QString text;
-    try {
-        throw;
-    } catch (const EConvertError& e) {
-        text = e.text();
-    } catch (const std::exception& e) {
-        text = errorText(e);
-    } catch (...) {
-        // Not an error object: shown with an empty text.
-    }
-    ui::prompts().error(text);
+    ui::showCurrentError();
 }
 
 }  // namespace tarvik::station

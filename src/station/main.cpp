@@ -5,6 +5,7 @@
 #include "station/application.h"
 #include "station/main_window.h"
 #include "station/options.h"
+#include "station/quit_signals.h"
 #include "station/station.h"
 
 #include <QDir>
@@ -41,6 +42,8 @@ int main(int argc, char** argv)
         // The scale driver reads its own file from the station folder.
         qputenv("TARVIK_STATION_DIR", QFile::encodeName(programDir));
         Station station(programDir);
+        // After the database is attached: its engine installs handlers of its own.
+        QuitOnSignals quitOnSignals;
         TfrMain& main = station.main();
         int runs = 0;
         if (options.quitAfter) {

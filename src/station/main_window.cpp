@@ -124,7 +124,7 @@ void TfrMain::FormActivate()
     if (scale_.isConnected())
         return;
     frSetting->LoadSettings();
-    const StartupValues startup = frSetting->LoadStartupSettings();
+    const auto startup = frSetting->LoadStartupSettings();
     Timer->setInterval(startup.interval);
     scale_.connect(frSetting->ComBox->currentIndex());
     Timer->start();

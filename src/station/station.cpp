@@ -5,7 +5,7 @@
 #include "labels/field_editor.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
-#include "station/application.h"
+#include "platform/ui/prompts.h"
 #include "station/main_window.h"
 #include "station/windows.h"
 
@@ -17,20 +17,6 @@ TFZvit* FZvit = nullptr;
 TFormEdit* FormEdit = nullptr;
 
 namespace tarvik::station {
-namespace {
-
-template <class F>
-void guarded(F&& f)
-{
-    try {
-        f();
-    } catch (...) {
-        StationApplication::showCurrentError();
-    }
-}
-
-}  // namespace
-
 // Destroyed in reverse order of creation: the main window last.
 struct Station::Windows {
     std::unique_ptr<TfrMain> main;
@@ -45,13 +31,14 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
 {
     w_->main = std::make_unique<TfrMain>();
     frMain = w_->main.get();
-    guarded([&] { frMain->FormCreate(programDir); });
+    ui::guarded([&] { frMain->FormCreate(programDir); });
 
     w_->about = std::make_unique<TAbou>(frMain);
     Abou = w_->about.get();
 
     w_->setting = std::make_unique<TfrSetting>(frMain->ProgramDir(), *frMain, frMain);
     frSetting = w_->setting.get();
+    ui::guarded([&] { frSetting->FormCreate(); });
 
     w_->form1 = std::make_unique<TForm1>(frMain);
     Form1 = w_->form1.get();

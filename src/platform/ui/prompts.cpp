@@ -1,5 +1,6 @@
 #include "platform/ui/prompts.h"
 
+#include "platform/text/error.h"
 #include "platform/ui/responders.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,18 @@ int Prompts::dialog(QDialog& dlg)
 {
     Depth d(depth_);
     return responder_->dialog(dlg);
+}
+
+void showCurrentError()
+{
+    QString text;
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        text = errorText(e);
+    } catch (...) {
+    }
+    prompts().error(text);
 }
 
 std::unique_ptr<Responder> Prompts::setResponder(std::unique_ptr<Responder> r)

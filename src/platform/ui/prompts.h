@@ -70,4 +70,21 @@ private:
 
 inline Prompts& prompts() { return Prompts::instance(); }
 
+// The application's error display: shows the text of the error in flight in
+// an error box. Call it inside a catch block; a failure that is no error
+// object is shown with an empty text.
+void showCurrentError();
+
+// Runs f and shows whatever escapes it, for handlers that must not let an
+// error unwind through the framework (a dialog's show, a modal loop).
+template <class F>
+void guarded(F&& f)
+{
+    try {
+        f();
+    } catch (...) {
+        showCurrentError();
+    }
+}
+
 }  // namespace tarvik::ui

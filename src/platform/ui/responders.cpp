@@ -123,9 +123,12 @@ std::optional<QString> ScriptedResponder::input(const InputQuery& q)
 int ScriptedResponder::dialog(QDialog& d)
 {
     seen.push_back({Seen::Kind::Dialog, d.windowTitle(), {}});
-    if (!onDialog)
-        return QDialog::Rejected;
-    return onDialog(d);
+    // Shown as a modal run would show it, so its show and close handlers run.
+    d.show();
+    const int result = onDialog ? onDialog(d) : int(QDialog::Rejected);
+    if (d.isVisible())
+        d.done(result);
+    return d.result();
 }
 
 std::vector<ScriptedResponder::Seen> ScriptedResponder::messages() const

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Starts the station under Xvfb on a line folder and saves a screenshot of the
+# whole screen after a few seconds: scripts/screenshot.sh OUT.png [LINE] [SECONDS]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:?usage: screenshot.sh OUT.png [LINE] [SECONDS]}
+line=${2:-$top/demo}
+wait=${3:-6}
+"$top/scripts/prepare-demo.sh" "$line"
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $station $xvfb 2>/dev/null || true' EXIT
+sleep 1
+DISPLAY=$display "$top/build/bin/tarvik" --station-dir "$line/BIN" &
+station=$!
+sleep "$wait"
+DISPLAY=$display xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$out"
+echo "$out"

@@ -1,0 +1,187 @@
+// The main window driven offscreen through a scripted simulated scale.
+
+#include "dialogs/settings_dialog.h"
+#include "platform/com/com.h"
+#include "platform/ui/masked_edit.h"
+#include "platform/ui/responders.h"
+#include "station/main_window.h"
+#include "station/station.h"
+#include "station/windows.h"
+#include "support/station_folder.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using tarvik::testing::StationFolder;
+
+namespace {
+
+const QString kStable = QStringLiteral("Стабільна");
+const QString kUnstable = QStringLiteral("============");
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void start(const QStringList& readings, int scaleType = 1)
+    {
+        folder.scriptScale(readings);
+        folder.write(QStringLiteral("Setting_Prog.ini"),
+                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\n[Timer]\r\ninterval=50\r\n").arg(scaleType).toLatin1());
+        station = std::make_unique<tarvik::station::Station>(folder.programDir());
+        frMain->FormActivate();
+    }
+
+    // One tick as the timer runs it.
+    void tick() { frMain->TimerTimer(); }
+
+    StationFolder folder;
+    tarvik::ui::ScopedScriptedResponder prompts;
+    std::unique_ptr<tarvik::station::Station> station;
+};
+
+TEST_F(MainWindowTest, StartsWithItsCaptionsAndInitialTexts)
+{
+    start({});
+    EXPECT_EQ(frMain->windowTitle(), QStringLiteral("Tarvik ver.1.1"));
+    EXPECT_EQ(frMain->WEdit->text(), QString());
+    EXPECT_EQ(frMain->SEdit->text(), QString());
+    EXPECT_FALSE(frMain->WEdit->isEnabled());
+    EXPECT_FALSE(frMain->SEdit->isEnabled());
+    EXPECT_EQ(frMain->MaskEdit1->text(), QStringLiteral("2    "));
+    EXPECT_EQ(frMain->MaskEdit2->text(), QStringLiteral("3    "));
+    EXPECT_EQ(frMain->MaskEdit3->text(), QStringLiteral("0    "));
+    EXPECT_EQ(frMain->Edit7->text(), QStringLiteral("0"));
+    EXPECT_TRUE(frMain->Edit2->text().isEmpty());
+    EXPECT_EQ(frMain->ProgramDir(), folder.programDir());
+
+    QStringList menu;
+    for (QAction* a : frMain->findChild<QMenuBar*>(QStringLiteral("MMenu"))->actions())
+        menu << a->text();
+    EXPECT_EQ(menu, (QStringList{QStringLiteral("Файл"), QStringLiteral("Звіти"), QStringLiteral("Налаштування"),
+                                 QStringLiteral("Друк етикетки"), QStringLiteral("Про программу")}));
+    EXPECT_EQ(frMain->N5->text(), QStringLiteral("Вихід"));
+    // The typed batch keeps its blanks: "12" is read as "12   ".
+    frMain->MaskEdit1->setText(QStringLiteral("12"));
+    EXPECT_EQ(frMain->MaskEdit1->text(), QStringLiteral("12   "));
+}
+
+TEST_F(MainWindowTest, WeightAndStabilityFollowTheScale)
+{
+    start({QStringLiteral("1.234;S;"), QStringLiteral("2.500;U;"), QStringLiteral("Error"),
+           QStringLiteral("  0.000;U;7"), QStringLiteral("12.5;S;")});
+    EXPECT_TRUE(frMain->Timer->isActive());
+    EXPECT_EQ(frMain->Timer->interval(), 50);
+
+    struct {
+        const char* weight;
+        const QString& stability;
+    } expected[] = {{"1234", kStable}, {"2500", kUnstable}, {"2500", kUnstable}, {"0000", kUnstable}, {"125", kStable}};
+    for (const auto& e : expected) {
+        tick();
+        EXPECT_EQ(frMain->WEdit->text(), QString::fromUtf8(e.weight));
+        EXPECT_EQ(frMain->SEdit->text(), e.stability);
+    }
+    // After the script: "Error" for ever, and nothing changes.
+    tick();
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("125"));
+}
+
+TEST_F(MainWindowTest, ScaleTypeIsReadOnEveryTick)
+{
+    start({QStringLiteral("1.234;S;"), QStringLiteral("1.234;S;")}, 1);
+    tick();
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("1234"));
+    frSetting->ComboBox1->setCurrentIndex(0);
+    tick();
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("134"));
+}
+
+TEST_F(MainWindowTest, AWeightThatIsNoNumberUpdatesStabilityButNotTheWeight)
+{
+    start({QStringLiteral("1.000;S;"), QStringLiteral("error;U;"), QStringLiteral("2.000;S;")});
+    tick();
+    try {
+        tick();
+        FAIL() << "no conversion error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("'error' is not a valid floating point value"));
+    }
+    EXPECT_EQ(frMain->SEdit->text(), kUnstable);
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("1000"));
+    EXPECT_TRUE(frMain->Timer->isActive());  // the next tick tries again
+    tick();
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("2000"));
+}
+
+TEST_F(MainWindowTest, ASecondActivationDoesNotReconnect)
+{
+    start({QStringLiteral("1.000;S;"), QStringLiteral("2.000;S;"), QStringLiteral("3.000;S;")});
+    tick();
+    frSetting->EditZero->setText(QStringLiteral("77"));
+    frMain->FormActivate();
+    tick();
+    // A reconnected simulator would start its script again at 1.000.
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("2000"));
+    // Nor were the settings loaded again.
+    EXPECT_EQ(frSetting->EditZero->text(), QStringLiteral("77   "));
+}
+
+TEST_F(MainWindowTest, TimerRunsOnEventsAndErrorsGoToTheErrorDisplay)
+{
+    start({QStringLiteral("1.000;S;"), QStringLiteral("x;S;"), QStringLiteral("3.000;S;")});
+    // Three ticks through the event loop; the bad one is shown, not fatal.
+    for (int i = 0; i < 200 && frMain->WEdit->text() != u"3000"; ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("3000"));
+    const auto shown = prompts->messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QStringLiteral("'x' is not a valid floating point value"));
+}
+
+TEST_F(MainWindowTest, PollingPausesWhileTheSettingsDialogIsOpen)
+{
+    start({QStringLiteral("1.000;S;")});
+    bool activeWhileOpen = true;
+    prompts->onDialog = [&](QDialog& d) {
+        activeWhileOpen = frMain->Timer->isActive();
+        d.reject();
+        return int(QDialog::Rejected);
+    };
+    frMain->N4Click();
+    EXPECT_FALSE(activeWhileOpen);
+    EXPECT_TRUE(frMain->Timer->isActive());
+}
+
+TEST_F(MainWindowTest, NoComponentMeansNoPollingUntilTheNextActivation)
+{
+    folder.scriptScale({QStringLiteral("1.000;S;")});
+    station = std::make_unique<tarvik::station::Station>(folder.programDir());
+    {
+        QTemporaryDir empty;
+        tarvik::com::ScopedComponentDirectory dir(empty.path());
+        try {
+            frMain->FormActivate();
+            FAIL() << "connected without a component";
+        } catch (const tarvik::com::EOleSysError& e) {
+            EXPECT_EQ(e.errorCode(), tarvik::com::REGDB_E_CLASSNOTREG);
+        }
+        EXPECT_FALSE(frMain->Timer->isActive());
+        EXPECT_FALSE(frMain->Scale().isConnected());
+    }
+    frMain->FormActivate();
+    EXPECT_TRUE(frMain->Scale().isConnected());
+    EXPECT_TRUE(frMain->Timer->isActive());
+}
+
+TEST_F(MainWindowTest, PrintLabelMenuItemDoesNothing)
+{
+    start({});
+    frMain->N6->trigger();
+    EXPECT_TRUE(prompts->seen.empty());
+}
+
+}  // namespace
