@@ -1,0 +1,90 @@
+#include "platform/richtext/document_model.h"
+
+#include "platform/richtext/rtf_reader.h"
+
+#include <QTextBlock>
+#include <QTextFragment>
+#include <QTextList>
+
+#include <cmath>
+#include <map>
+
+namespace tarvik::richtext::testing {
+
+QString Paragraph::text() const {
+    QString t;
+    for (const Run& r : runs)
+        t += r.text;
+    return t;
+}
+
+static int twips(double px) { return static_cast<int>(std::lround(px * kTwipsPerPixel)); }
+
+std::vector<Paragraph> describe(const QTextDocument& doc) {
+    std::vector<Paragraph> out;
+    std::map<const QTextList*, int> lists;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        Paragraph p;
+        const QTextBlockFormat bf = b.blockFormat();
+        p.align = bf.alignment() & Qt::AlignHorizontal_Mask;
+        if (p.align == Qt::AlignLeading || p.align == 0)
+            p.align = Qt::AlignLeft;
+        double left = bf.leftMargin() + bf.indent() * doc.indentWidth();
+        p.first = twips(bf.textIndent());
+        if (QTextList* l = b.textList()) {
+            left += l->format().indent() * doc.indentWidth();
+            p.list = l->format().style() == QTextListFormat::ListDecimal ? 2 : 1;
+            p.listId = lists.emplace(l, static_cast<int>(lists.size())).first->second;
+            p.first = twips(bf.doubleProperty(kBulletFirstIndentProperty));
+        }
+        p.left = twips(left);
+        p.right = twips(bf.rightMargin());
+        p.before = twips(bf.topMargin());
+        p.after = twips(bf.bottomMargin());
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat cf = f.charFormat();
+            Run r;
+            r.text = f.text();
+            r.bold = cf.fontWeight() >= QFont::DemiBold;
+            r.italic = cf.fontItalic();
+            r.underline = cf.fontUnderline();
+            r.strike = cf.fontStrikeOut();
+            const QStringList fam = cf.fontFamilies().toStringList();
+            r.family = fam.isEmpty() ? doc.defaultFont().family() : fam.first();
+            r.points = cf.fontPointSize() > 0 ? cf.fontPointSize() : doc.defaultFont().pointSizeF();
+            if (cf.foreground().style() != Qt::NoBrush)
+                r.colour = cf.foreground().color();
+            if (!p.runs.empty()) {
+                Run& last = p.runs.back();
+                Run probe = r;
+                probe.text = last.text;
+                if (probe == last) {
+                    last.text += r.text;
+                    continue;
+                }
+            }
+            p.runs.push_back(r);
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
+QString dump(const std::vector<Paragraph>& paragraphs) {
+    QString s;
+    for (const Paragraph& p : paragraphs) {
+        s += QStringLiteral("[align %1 li %2 ri %3 fi %4 sb %5 sa %6 list %7/%8]\n")
+                 .arg(int(p.align)).arg(p.left).arg(p.right).arg(p.first).arg(p.before).arg(p.after)
+                 .arg(p.list).arg(p.listId);
+        for (const Run& r : p.runs)
+            s += QStringLiteral("  \"%1\" %2%3%4%5 %6 %7 %8\n")
+                     .arg(r.text, r.bold ? "B" : "-", r.italic ? "I" : "-", r.underline ? "U" : "-",
+                          r.strike ? "S" : "-", r.family)
+                     .arg(r.points)
+                     .arg(r.colour.isValid() ? r.colour.name() : QStringLiteral("auto"));
+    }
+    return s;
+}
+
+}  // namespace tarvik::richtext::testing
