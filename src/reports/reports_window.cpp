@@ -1,25 +1,270 @@
 #include "reports/reports_window.h"
 
+#include "data/database.h"
+#include "platform/text/error.h"
+#include "platform/text/locale_forms.h"
+#include "platform/ui/masked_edit.h"
+#include "platform/ui/prompts.h"
 #include "platform/ui/station_hooks.h"
 
 #include <QCloseEvent>
+#include <QDateEdit>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QVBoxLayout>
 
-TFZvit::TFZvit(tarvik::ui::PollingTimer& timer, QWidget* parent) : QWidget(parent, Qt::Window), timer_(timer)
+using namespace tarvik;
+
+namespace {
+
+// Columns of the footer texts.
+constexpr int kNameColumn = 1;
+constexpr int kWeightColumn = 3;
+constexpr int kCostColumn = 4;
+
+// The list stays unpainted while the totals are summed, whatever ends them.
+class ListPaused {
+public:
+    explicit ListPaused(QWidget* w) : w_(w) { w_->setUpdatesEnabled(false); }
+    ~ListPaused() { w_->setUpdatesEnabled(true); }
+    ListPaused(const ListPaused&) = delete;
+    ListPaused& operator=(const ListPaused&) = delete;
+
+private:
+    QWidget* w_;
+};
+
+QDateEdit* datePicker(const char* name, QWidget* parent)
+{
+    auto* d = new QDateEdit(parent);
+    d->setObjectName(QString::fromLatin1(name));
+    d->setDisplayFormat(QString::fromLatin1(text::kShortDateFormat));
+    d->setCalendarPopup(true);
+    d->setDate(QDate::currentDate());
+    return d;
+}
+
+}  // namespace
+
+TFZvit::TFZvit(ui::PollingTimer& timer, data::Database* database, const reports::ReportSettings& settings,
+               const QString& programDir, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      Table(database),
+      DBGrid(new grid::DBGrid(this)),
+      Print(*DBGrid),
+      timer_(timer),
+      db_(database),
+      settings_(settings),
+      programDir_(programDir)
 {
     setObjectName(QStringLiteral("FZvit"));
     setWindowTitle(QStringLiteral("Звіти"));
-    resize(640, 480);
+    resize(720, 520);
+
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    // Whole numbers stand to the right, texts and dates to the left.
+    using Column = grid::GridColumn;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    DBGrid->setColumns({
+        {QStringLiteral("ID"), QStringLiteral("№"), -1, Column::Button::None, right},
+        {QStringLiteral("NAME"), QStringLiteral("Назва товару"), 136},
+        {QStringLiteral("DATE_IN"), QStringLiteral("Дата фасовки"), 95},
+        {QStringLiteral("WEIGHT"), QStringLiteral("Вага"), -1},
+        {QStringLiteral("PRICE"), QStringLiteral("Вартість"), -1},
+        {QStringLiteral("PARTIA"), QStringLiteral("№ партії"), -1, Column::Button::None, right},
+    });
+    DBGrid->setSource(&Table);
+    DBGrid->setReadOnly(true);
+    DBGrid->setConfirmDelete(true);
+    DBGrid->setFirstColumnFixed(true);
+    DBGrid->setTitleBold(true);
+    DBGrid->setFooterBold(true);
+    Print.setMarginsMm(QMarginsF(2, 2, 2, 2));
+    Print.setTitle(QStringLiteral("Звіт"));
+
+    Panel = new QGroupBox(QStringLiteral("Вибір типу звіту"), this);
+    Panel->setObjectName(QStringLiteral("Panel"));
+    Radio1 = new QRadioButton(QStringLiteral("Звіт по даті"), Panel);
+    Radio1->setObjectName(QStringLiteral("Radio1"));
+    Radio1->setChecked(true);
+    Radio3 = new QRadioButton(QStringLiteral("Звіт по партіям"), Panel);
+    Radio3->setObjectName(QStringLiteral("Radio3"));
+    Date1 = datePicker("Date1", Panel);
+    Date2 = datePicker("Date2", Panel);
+    Edit1 = new ui::MaskedEdit(6, Panel);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit2 = new ui::MaskedEdit(6, Panel);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+
+    Group = new QGroupBox(QStringLiteral("    Зробити звіт "), Panel);
+    Group->setObjectName(QStringLiteral("Group"));
+    auto* detailed = new QRadioButton(QStringLiteral("Детальний"), Group);
+    detailed->setChecked(true);
+    auto* brief = new QRadioButton(QStringLiteral("Короткий"), Group);
+    auto* groupLayout = new QVBoxLayout(Group);
+    groupLayout->addWidget(detailed);
+    groupLayout->addWidget(brief);
+
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), Panel);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn2 = new QPushButton(QStringLiteral("Друкувати"), Panel);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn3 = new QPushButton(QStringLiteral("Зкинути"), Panel);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+
+    auto* g = new QGridLayout(Panel);
+    g->addWidget(Radio1, 0, 0);
+    g->addWidget(new QLabel(QStringLiteral("з"), Panel), 0, 1);
+    g->addWidget(Date1, 0, 2);
+    g->addWidget(new QLabel(QStringLiteral("по"), Panel), 0, 3);
+    g->addWidget(Date2, 0, 4);
+    g->addWidget(Radio3, 1, 0);
+    g->addWidget(new QLabel(QStringLiteral("з"), Panel), 1, 1);
+    g->addWidget(Edit1, 1, 2);
+    g->addWidget(new QLabel(QStringLiteral("по"), Panel), 1, 3);
+    g->addWidget(Edit2, 1, 4);
+    g->addWidget(Group, 0, 5, 2, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn3);
+    g->addLayout(buttons, 0, 6, 2, 1);
+    g->setColumnStretch(7, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DBGrid, 1);
+    layout->addWidget(Panel);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TFZvit::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFZvit::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TFZvit::BitBtn3Click);
+    // Shown outside the painting that failed to read a page.
+    connect(&Table, &reports::LogSource::fetchFailed, this, [](const QString& t) { ui::prompts().error(t); },
+            Qt::QueuedConnection);
+}
+
+TFZvit::~TFZvit() = default;
+
+data::Database& TFZvit::database() const
+{
+    if (!db_)
+        throw Error(QStringLiteral("Немає з'єднання з базою даних: звіти недоступні"));
+    return *db_;
+}
+
+void TFZvit::FormCreate()
+{
+    if (db_)
+        Table.open();
+}
+
+void TFZvit::applyFilter(const reports::LogFilter& f)
+{
+    database();
+    if (!Table.isOpen())
+        Table.open();
+    Table.setFilter(f);
+}
+
+void TFZvit::FormShow()
+{
+    timer_.stopPolling();
+    const reports::LogFilter scale = reports::scaleFilter(settings_.scaleName());
+    Date1->setDate(QDate::currentDate());
+    Date2->setDate(QDate::currentDate());
+    applyFilter(scale);
+    CalcTotals();
+}
+
+void TFZvit::BitBtn1Click()
+{
+    reports::ReportSelection s;
+    s.scaleName = settings_.scaleName();
+    s.kind = Radio3->isChecked() ? reports::ReportKind::ByBatch : reports::ReportKind::ByDate;
+    s.firstDay = Date1->date();
+    s.lastDay = Date2->date();
+    s.firstBatch = Edit1->text();
+    s.lastBatch = Edit2->text();
+    // A refused bound stops here: the list and the totals stay as they were.
+    const reports::LogFilter f = reports::reportFilter(s);
+    applyFilter(f);
+    CalcTotals();
+}
+
+void TFZvit::BitBtn2Click()
+{
+    database();
+    if (Table.isStale())
+        Table.reread();
+    const printing::PrinterList printers(programDir_);
+    QPrinter printer(QPrinter::HighResolution);
+    const printing::PrintJob job = grid::GridPrinter::choosePrinter(printer, printers, -1, Print.title());
+    Print.preview(printer, this);
+    // A preview closed without printing leaves no empty job file behind.
+    if (!job.file.isEmpty() && QFileInfo(job.file).size() == 0)
+        QFile::remove(job.file);
+}
+
+void TFZvit::BitBtn3Click()
+{
+    applyFilter(reports::LogFilter{});
+}
+
+void TFZvit::FormClose()
+{
+    timer_.startPolling();
+}
+
+void TFZvit::ReopenTable()
+{
+    if (!Table.isOpen())
+        return;
+    if (!isVisible()) {
+        Table.forget();
+        return;
+    }
+    Table.rereadNewRows();
+    DBGrid->last();
+}
+
+void TFZvit::CalcTotals()
+{
+    reports::ReportTotals t;
+    {
+        ListPaused paused(DBGrid);
+        t = reports::computeTotals(database(), Table.filter());
+        totals_ = t;
+        const reports::FooterTexts f = reports::footerTexts(t);
+        DBGrid->setFooterRowCount(1);
+        DBGrid->setFooterText(kNameColumn, f.name);
+        DBGrid->setFooterText(kWeightColumn, f.weight);
+        DBGrid->setFooterText(kCostColumn, f.cost);
+    }
+    DBGrid->last();
 }
 
 void TFZvit::showEvent(QShowEvent* e)
 {
-    timer_.stopPolling();
     QWidget::showEvent(e);
+    if (e->spontaneous())
+        return;  // restored from minimised, not opened
+    try {
+        FormShow();
+    } catch (const std::exception& ex) {
+        ui::prompts().error(errorText(ex));
+    }
 }
 
 void TFZvit::closeEvent(QCloseEvent* e)
 {
     QWidget::closeEvent(e);
     if (e->isAccepted())
-        timer_.startPolling();
+        FormClose();
 }

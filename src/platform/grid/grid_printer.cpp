@@ -1,0 +1,223 @@
+#include "platform/grid/grid_printer.h"
+
+#include "platform/grid/db_grid.h"
+#include "platform/text/error.h"
+#include "platform/ui/prompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPageLayout>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace tarvik::grid {
+
+namespace {
+// Column widths are screen pixels, which stand for 1/96 inch on paper.
+constexpr double kScreenDpi = 96.0;
+}  // namespace
+
+struct GridPrinter::Layout {
+    QSizeF page;              // the area inside the margins, device pixels
+    std::vector<double> x;    // left edge of each column, and the right end last
+    QFont font, bold;
+    double rowHeight = 0;
+    int rowsPerPage = 1;
+};
+
+GridPrinter::GridPrinter(DBGrid& grid) : grid_(grid) {}
+
+GridPrinter::Layout GridPrinter::layout(QPrinter& printer) const
+{
+    if (!printer.setPageMargins(margins_, QPageLayout::Millimeter))
+        throw Error(QStringLiteral("Поля сторінки %1 мм не підходять для принтера")
+                        .arg(margins_.left()));
+    printer.setFullPage(false);
+    if (!title_.isEmpty())
+        printer.setDocName(title_);
+
+    Layout l;
+    const int res = printer.resolution();
+    l.page = printer.pageLayout().paintRectPixels(res).size();
+    l.font = grid_.font();
+    if (l.font.pointSizeF() <= 0)
+        l.font.setPointSize(9);
+    l.bold = l.font;
+    l.bold.setBold(true);
+    const QFontMetricsF fm(l.font, &printer);
+    const QFontMetricsF fmBold(l.bold, &printer);
+    l.rowHeight = fm.height() * 1.4;
+
+    // Screen widths at their size on paper, each wide enough for its title;
+    // a list wider than the page is narrowed, every column alike.
+    const double pad = l.rowHeight * 0.15;
+    std::vector<double> widths;
+    double total = 0;
+    for (int c = 0; c < grid_.columnCount(); ++c) {
+        const double title = fmBold.horizontalAdvance(grid_.columns()[size_t(c)].shownTitle()) + 3 * pad;
+        widths.push_back(std::max(grid_.columnWidth(c) * res / kScreenDpi, title));
+        total += widths.back();
+    }
+    const double fit = total > l.page.width() ? l.page.width() / total : 1.0;
+    l.x.push_back(0);
+    for (double w : widths)
+        l.x.push_back(l.x.back() + w * fit);
+
+    // Titles on every page, footer rows after the last row.
+    l.rowsPerPage = std::max(1, int(l.page.height() / l.rowHeight) - 1);
+    return l;
+}
+
+int GridPrinter::rowsPerPage(QPrinter& printer) const
+{
+    return layout(printer).rowsPerPage;
+}
+
+int GridPrinter::print(QPrinter& printer) const
+{
+    const Layout l = layout(printer);
+    QPainter p;
+    if (!p.begin(&printer))
+        throw Error(QStringLiteral("Не вдалося почати друк на принтері \"%1\"").arg(printer.printerName()));
+
+    const int columns = grid_.columnCount();
+    const double pad = l.rowHeight * 0.15;
+    auto cell = [&](int c, double top, const QString& text, const QFont& f, bool fill) {
+        const QRectF r(l.x[size_t(c)], top, l.x[size_t(c) + 1] - l.x[size_t(c)], l.rowHeight);
+        if (fill)
+            p.fillRect(r, QColor(225, 225, 225));
+        p.setPen(QPen(Qt::black, 0));
+        p.drawRect(r);
+        p.setFont(f);
+        const QRectF inner = r.adjusted(pad, 0, -pad, 0);
+        const QString shown = QFontMetricsF(f, &printer).elidedText(text, Qt::ElideRight, inner.width());
+        p.drawText(inner, int(Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine), shown);
+    };
+    auto titles = [&](double top) {
+        for (int c = 0; c < columns; ++c)
+            cell(c, top, grid_.columns()[size_t(c)].shownTitle(), l.bold, true);
+    };
+
+    int pages = 1;
+    double top = 0;
+    titles(top);
+    top += l.rowHeight;
+    int onPage = 0;
+    auto newPageIfFull = [&] {
+        if (onPage < l.rowsPerPage)
+            return;
+        printer.newPage();
+        ++pages;
+        top = 0;
+        onPage = 0;
+        titles(top);
+        top += l.rowHeight;
+    };
+    if (const RowSource* source = grid_.source()) {
+        source->forEachRow([&](int, const RowSource::Fields& fields) {
+            newPageIfFull();
+            for (int c = 0; c < columns; ++c)
+                cell(c, top, cellText(fields(grid_.columns()[size_t(c)].field)), l.font, false);
+            top += l.rowHeight;
+            ++onPage;
+            return true;
+        });
+    }
+    const QFont footerFont = grid_.isFooterBold() ? l.bold : l.font;
+    for (int fr = 0; fr < grid_.footerRowCount(); ++fr) {
+        newPageIfFull();
+        for (int c = 0; c < columns; ++c)
+            cell(c, top, grid_.footerText(c, fr), footerFont, true);
+        top += l.rowHeight;
+        ++onPage;
+    }
+    p.end();
+    return pages;
+}
+
+printing::PrintJob GridPrinter::choosePrinter(QPrinter& printer, const printing::PrinterList& printers, int position,
+                                              const QString& documentName)
+{
+    const int index = position == -1 ? printers.defaultIndex() : position;
+    if (index < 0 || index >= printers.count())
+        throw Error(QStringLiteral("Printer position %1 is not in the printer list (%2 printers)")
+                        .arg(position)
+                        .arg(printers.count()));
+    printer.setDocName(documentName);
+    printer.setCreator(QStringLiteral("Tarvik"));
+    const QString name = printers.names().at(index);
+    if (index != printers.pdfIndex()) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+        if (info.isNull())
+            throw Error(QStringLiteral("The printer \"%1\" is no longer installed").arg(name));
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(name);
+        // Qt quietly takes the default printer for a name it cannot use.
+        if (printer.printerName() != name || !printer.isValid())
+            throw Error(QStringLiteral("The printer \"%1\" cannot be used (the system offers \"%2\")")
+                            .arg(name, printer.printerName()));
+        return {name, {}};
+    }
+
+    const QString folder = printers.pdfFolder();
+    if (!QDir().mkpath(folder))
+        throw Error(QStringLiteral("The printer \"%1\" cannot create the folder \"%2\"").arg(name, folder));
+    // The job number continues from the highest one in the folder.
+    static const QRegularExpression numbered(QStringLiteral("^(\\d{6,})-.*\\.pdf$"));
+    long long last = 0;
+    for (const QString& f : QDir(folder).entryList(QDir::Files)) {
+        const auto m = numbered.match(f);
+        if (m.hasMatch())
+            last = std::max(last, m.captured(1).toLongLong());
+    }
+    QString fileName = documentName;
+    for (QChar& c : fileName)
+        if (c == u'/' || c == u'\\' || c < u' ' || QStringView(u":*?\"<>|").contains(c))
+            c = u'_';
+    if (fileName.isEmpty())
+        fileName = QStringLiteral("document");
+    QString path;
+    for (long long number = last + 1;; ++number) {
+        path = folder + QStringLiteral("%1-%2.pdf").arg(number, 6, 10, QLatin1Char('0')).arg(fileName);
+        QFile reserve(path);
+        if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;  // ours now; another station's job cannot take the same number
+        if (!reserve.exists())
+            throw Error(QStringLiteral("The printer \"%1\" cannot write \"%2\". %3")
+                            .arg(name, path, reserve.errorString()));
+    }
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    return {name, path};
+}
+
+printing::PrintJob GridPrinter::print(const printing::PrinterList& printers, int position) const
+{
+    QPrinter printer(QPrinter::HighResolution);
+    const printing::PrintJob job = choosePrinter(printer, printers, position, title_.isEmpty() ? QStringLiteral("grid") : title_);
+    try {
+        print(printer);
+    } catch (...) {
+        if (!job.file.isEmpty())
+            QFile::remove(job.file);
+        throw;
+    }
+    if (printer.printerState() == QPrinter::Error)
+        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\"").arg(job.printer, printer.docName()));
+    return job;
+}
+
+void GridPrinter::preview(QPrinter& printer, QWidget* parent) const
+{
+    layout(printer);  // margins before the preview lays its pages out
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("PrintPreview"));
+    dialog.setWindowTitle(QStringLiteral("Попередній перегляд"));
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* pr) { print(*pr); });
+    ui::prompts().dialog(dialog);
+}
+
+}  // namespace tarvik::grid

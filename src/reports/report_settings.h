@@ -1,0 +1,16 @@
+#pragma once
+// What the reports read of the settings dialog, which lies above them: the
+// settings dialog implements this and hands itself down.
+
+#include <QString>
+
+namespace tarvik::reports {
+
+class ReportSettings {
+public:
+    virtual ~ReportSettings() = default;
+    // The station's scale name (the settings field EditV), as it is now.
+    virtual QString scaleName() const = 0;
+};
+
+}  // namespace tarvik::reports
