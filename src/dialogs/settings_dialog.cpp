@@ -112,6 +112,11 @@ void TfrSetting::FormCreate()
     Table->open();
 }
 
+QString TfrSetting::scaleName() const
+{
+    return EditV->text();
+}
+
 tarvik::data::Database& TfrSetting::database()
 {
     if (!Database)

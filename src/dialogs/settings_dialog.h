@@ -6,6 +6,7 @@
 #include "data/datasets.h"
 #include "data/settings_files.h"
 #include "data/station_store.h"
+#include "reports/report_settings.h"
 
 #include <QDialog>
 #include <memory>
@@ -22,7 +23,7 @@ class MaskedEdit;
 class PollingTimer;
 }  // namespace tarvik::ui
 
-class TfrSetting : public QDialog {
+class TfrSetting : public QDialog, public tarvik::reports::ReportSettings {
     Q_OBJECT
 public:
     TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, QWidget* parent = nullptr);
@@ -109,6 +110,9 @@ public:
     QPushButton* bOk = nullptr;
     QPushButton* bCancel = nullptr;
     QPushButton* bApply = nullptr;
+
+    // The scale name the reports select by (EditV).
+    QString scaleName() const override;
 
     const QString& programDir() const { return programDir_; }
     QString settingsPath() const;

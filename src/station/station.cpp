@@ -43,8 +43,9 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     w_->form1 = std::make_unique<TForm1>(frMain);
     Form1 = w_->form1.get();
 
-    w_->zvit = std::make_unique<TFZvit>(*frMain);
+    w_->zvit = std::make_unique<TFZvit>(*frMain, frSetting->Database.get(), *frSetting, frMain->ProgramDir());
     FZvit = w_->zvit.get();
+    ui::guarded([&] { FZvit->FormCreate(); });
 
     w_->formEdit = std::make_unique<TFormEdit>(frMain);
     FormEdit = w_->formEdit.get();
