@@ -55,6 +55,10 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
     setWindowTitle(QStringLiteral("Налаштування"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(908, 615);
+    // Sized in pixels, so a larger system font does not overflow the layout.
+    QFont f = font();
+    f.setPixelSize(12);
+    setFont(f);
 
     auto* root = new QVBoxLayout(this);
     PageControl1 = named(new QTabWidget(this), "PageControl1");

@@ -1,0 +1,293 @@
+// The settings dialog offscreen: its controls are the station's settings,
+// bound to Setting_Prog.ini and to a real database file.
+
+#include "dialogs/settings_dialog.h"
+#include "platform/text/codec.h"
+#include "platform/ui/masked_edit.h"
+#include "platform/ui/responders.h"
+#include "station/main_window.h"
+#include "station/station.h"
+#include "station/windows.h"
+#include "support/station_folder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using tarvik::testing::StationFolder;
+
+namespace {
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void start(const QByteArray& settings = {})
+    {
+        // Grams with one place: the form of the default scale type "2,5 кг".
+        folder.scriptScale({QStringLiteral("1000.0;S;"), QStringLiteral("2000.0;S;"), QStringLiteral("3000.0;S;"),
+                            QStringLiteral("4000.0;S;"), QStringLiteral("5000.0;S;")});
+        if (!settings.isEmpty())
+            folder.write(QStringLiteral("Setting_Prog.ini"), settings);
+        station = std::make_unique<tarvik::station::Station>(folder.programDir());
+        ASSERT_TRUE(frSetting->Database) << "no database";
+    }
+
+    void addProduct(int id, const QString& name)
+    {
+        auto& t = frSetting->table();
+        t.append();
+        t.setValue(QStringLiteral("ID_TOB"), id);
+        t.setValue(QStringLiteral("NAME"), name);
+        t.post();
+    }
+
+    // Runs the dialog as the menu does; `act` closes it one way or another.
+    void showDialog(const std::function<void(TfrSetting&)>& act)
+    {
+        prompts->onDialog = [&](QDialog&) {
+            act(*frSetting);
+            return frSetting->result();
+        };
+        frMain->N4Click();
+    }
+
+    StationFolder folder;
+    tarvik::ui::ScopedScriptedResponder prompts;
+    std::unique_ptr<tarvik::station::Station> station;
+};
+
+TEST_F(SettingsDialogTest, AFreshInstallationHasTheDefaults)
+{
+    start();
+    addProduct(1, QStringLiteral("Сир"));
+    addProduct(2, QStringLiteral("Масло"));
+    frSetting->LoadSettings();
+    const auto startup = frSetting->LoadStartupSettings();
+
+    EXPECT_EQ(frSetting->windowTitle(), QStringLiteral("Налаштування"));
+    EXPECT_EQ(frSetting->DBBox1->currentText(), QStringLiteral("Сир"));
+    EXPECT_EQ(frSetting->DBBox2->currentText(), QStringLiteral("Сир"));
+    EXPECT_EQ(frSetting->Edit9->text(), QStringLiteral("1"));
+    EXPECT_EQ(frSetting->Edit10->text(), QStringLiteral("1"));
+    EXPECT_EQ(frSetting->TypeBox1->currentText(), QStringLiteral("Code_2_5_interleaved"));
+    EXPECT_EQ(frSetting->TypeBox1->count(), 23);
+    EXPECT_EQ(frSetting->TypeBox1->itemText(14), QStringLiteral("CodeEAN13"));
+    EXPECT_EQ(frSetting->SumBox1->currentText(), QStringLiteral("csmNone"));
+    EXPECT_TRUE(frSetting->CheckBox1->isChecked());
+    EXPECT_TRUE(frSetting->CheckBox2->isChecked());
+    EXPECT_EQ(frSetting->Edit1->text(), QStringLiteral("     "));
+    EXPECT_EQ(frSetting->Edit5->text(), QString());
+    EXPECT_EQ(frSetting->Edit3->text(), QStringLiteral("     "));
+    EXPECT_EQ(frSetting->Edit4->text(), QStringLiteral("     "));
+    EXPECT_EQ(frSetting->NumBox->text().trimmed(), QStringLiteral("1"));
+    EXPECT_EQ(frSetting->EditZero->text(), QStringLiteral("10   "));
+    EXPECT_EQ(frSetting->EditV->text(), QStringLiteral("Name"));
+    EXPECT_EQ(frSetting->ComBox->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(frSetting->ComboBox1->currentText(), QStringLiteral("2,5 кг"));
+    EXPECT_EQ(startup.interval, 1000);
+    EXPECT_EQ(frSetting->Weigth.kg1, QStringLiteral("1000"));
+    EXPECT_EQ(frSetting->Weigth.weigthNumSim2, QStringLiteral("2"));
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("0"));
+    EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("0"));
+}
+
+TEST_F(SettingsDialogTest, TabsAndCaptions)
+{
+    start();
+    QStringList tabs;
+    for (int i = 0; i < frSetting->PageControl1->count(); ++i)
+        tabs << frSetting->PageControl1->tabText(i);
+    EXPECT_EQ(tabs, (QStringList{QStringLiteral("Программи"), QStringLiteral("Товари"), QStringLiteral("Етикетки"),
+                                 QStringLiteral("Повторний друк")}));
+    EXPECT_EQ(frSetting->bOk->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(frSetting->bCancel->text(), QStringLiteral("Відмінити"));
+    EXPECT_EQ(frSetting->bApply->text(), QStringLiteral("Застосувати"));
+    EXPECT_EQ(frSetting->ComboBox1->count(), 4);
+    EXPECT_EQ(frSetting->ComBox->count(), 5);
+    EXPECT_TRUE(frSetting->Edit9->isReadOnly());
+    EXPECT_TRUE(frSetting->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(SettingsDialogTest, OpensOnTheReprintTabFirstThenOnTheLastTab)
+{
+    start();
+    QWidget* shown = nullptr;
+    showDialog([&](TfrSetting& d) {
+        shown = d.PageControl1->currentWidget();
+        d.PageControl1->setCurrentWidget(d.Sheet1);
+        d.bCancel->click();
+    });
+    EXPECT_EQ(shown, frSetting->TabSheet1);
+    showDialog([&](TfrSetting& d) {
+        shown = d.PageControl1->currentWidget();
+        d.bCancel->click();
+    });
+    EXPECT_EQ(shown, frSetting->Sheet1);
+}
+
+TEST_F(SettingsDialogTest, AnUnsavedTareComesBackFromTheFileWhenTheTabsChange)
+{
+    start("[Tovar]\r\nTara_1=25\r\n");
+    frSetting->PageControl1->setCurrentWidget(frSetting->Sheet1);
+    EXPECT_EQ(frSetting->Edit1->text(), QStringLiteral("25   "));
+    frSetting->Edit1->setText(QStringLiteral("999"));
+    frSetting->PageControl1->setCurrentWidget(frSetting->Sheet2);
+    frSetting->PageControl1->setCurrentWidget(frSetting->Sheet1);
+    EXPECT_EQ(frSetting->Edit1->text(), QStringLiteral("25   "));
+    // The reprint tab reloads nothing.
+    frSetting->Edit1->setText(QStringLiteral("777"));
+    frSetting->PageControl1->setCurrentWidget(frSetting->TabSheet1);
+    EXPECT_EQ(frSetting->Edit1->text(), QStringLiteral("777  "));
+}
+
+TEST_F(SettingsDialogTest, ApplyWritesTheKeysInPlaceAndKeepsWhatItDoesNotKnow)
+{
+    const QByteArray before =
+        "; written by hand\r\n"
+        "[Timer]\r\ninterval=500\r\n"
+        "[Prog]\r\nName_Weight=Old\r\nOperator=Іван\r\n"
+        "[Weigth]\r\nKG_1=1\r\n";
+    start(tarvik::text::toCp1251(QString::fromUtf8(before)));
+    addProduct(1, QStringLiteral("Сир"));
+    addProduct(2, QStringLiteral("Масло"));
+    frSetting->LoadSettings();
+    frSetting->DBBox1->setCurrentIndex(1);
+    frSetting->Edit1->setText(QStringLiteral("12"));
+    frSetting->Edit5->setText(QStringLiteral("482CCCCCWWWWW"));
+    frSetting->TypeBox1->setCurrentIndex(14);
+    frSetting->SumBox1->setCurrentIndex(1);
+    frSetting->CheckBox2->setChecked(false);
+    frSetting->Edit3->setText(QStringLiteral("30"));
+    frSetting->EditV->setText(QStringLiteral("Ваги 1"));
+    frSetting->ComboBox1->setCurrentIndex(1);
+    frSetting->bApply->click();
+
+    const QString expected = QStringLiteral(
+        "; written by hand\r\n"
+        "[Timer]\r\ninterval=500\r\n"
+        "[Prog]\r\nName_Weight=Ваги 1\r\nOperator=Іван\r\n"
+        "Sum_etic=30   \r\nKil_golovok=     \r\nNum_Box=1              \r\nWeight_Zero=10   \r\n"
+        "Com_port=0\r\nType_Scale=1\r\n"
+        "[Weigth]\r\nKG_1=1\r\n"
+        "[Printer_USE]\r\nPrinter_1=0\r\nPrinter_2=0\r\n"
+        "[Tovar]\r\nTovar_1=1\r\nTovar_2=0\r\nTara_1=12   \r\nTara_2=     \r\nBar_1=482CCCCCWWWWW\r\nBar_2=\r\n"
+        "Bar_Type_1=14\r\nBar_Type_2=0\r\nBar_SummCheckMetod_1=1\r\nBar_SummCheckMetod_2=0\r\n"
+        "Bar_Check_1=-1\r\nBar_Check_2=0\r\n");
+    EXPECT_EQ(tarvik::text::fromCp1251(folder.read(QStringLiteral("Setting_Prog.ini"))), expected);
+}
+
+TEST_F(SettingsDialogTest, CancelWritesNothing)
+{
+    const QByteArray before = "[Prog]\r\nName_Weight=Old\r\n";
+    start(before);
+    showDialog([](TfrSetting& d) {
+        d.EditV->setText(QStringLiteral("New"));
+        d.bCancel->click();
+    });
+    EXPECT_EQ(folder.read(QStringLiteral("Setting_Prog.ini")), before);
+    // The control keeps the typed text until the next reload.
+    EXPECT_EQ(frSetting->EditV->text(), QStringLiteral("New"));
+}
+
+TEST_F(SettingsDialogTest, OkSavesAndCloses)
+{
+    start();
+    showDialog([](TfrSetting& d) {
+        d.EditV->setText(QStringLiteral("Line2"));
+        d.bOk->click();
+    });
+    EXPECT_FALSE(frSetting->isVisible());
+    EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).contains("Name_Weight=Line2\r\n"));
+}
+
+class ClosingResumesPolling : public SettingsDialogTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ClosingResumesPolling, WeighingPausesWhileTheDialogIsOpen)
+{
+    start();
+    frMain->FormActivate();
+    frMain->TimerTimer();
+    ASSERT_EQ(frMain->WEdit->text(), QStringLiteral("1000"));
+    bool timerWhileOpen = true;
+    showDialog([&](TfrSetting& d) {
+        timerWhileOpen = frMain->Timer->isActive();
+        // Time passes with the dialog open; no reading is taken.
+        QTest::qWait(150);
+        switch (GetParam()) {
+        case 0: d.bOk->click(); break;
+        case 1: d.bCancel->click(); break;
+        default: d.close(); break;  // the window's close box
+        }
+    });
+    EXPECT_FALSE(timerWhileOpen);
+    EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("1000"));
+    EXPECT_TRUE(frMain->Timer->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([] { return frMain->WEdit->text() == u"2000"; }, 5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(OkCancelCloseBox, ClosingResumesPolling, ::testing::Values(0, 1, 2));
+
+TEST_F(SettingsDialogTest, ChoosingAProductShowsItsId)
+{
+    start();
+    addProduct(7, QStringLiteral("Сир"));
+    addProduct(9, QStringLiteral("Кава 'Люкс'"));  // an apostrophe is just a character
+    frSetting->LoadSettings();
+    frSetting->DBBox1->setCurrentIndex(1);
+    frSetting->DBBox1Select();
+    EXPECT_EQ(frSetting->Edit9->text(), QStringLiteral("9"));
+    frSetting->DBBox2->setCurrentIndex(0);
+    frSetting->DBBox2Select();
+    EXPECT_EQ(frSetting->Edit10->text(), QStringLiteral("7"));
+}
+
+TEST_F(SettingsDialogTest, AStoredPositionPastTheCatalogueLeavesNoSelection)
+{
+    start("[Tovar]\r\nTovar_1=5\r\n");
+    addProduct(1, QStringLiteral("Сир"));
+    frSetting->Edit9->setText(QStringLiteral("x"));
+    frSetting->LoadSettings();
+    EXPECT_EQ(frSetting->DBBox1->currentIndex(), -1);
+    EXPECT_EQ(frSetting->Edit9->text(), QString());
+}
+
+TEST_F(SettingsDialogTest, AFailingKeyStopsTheLoadThere)
+{
+    start("[Tovar]\r\nTara_1=5\r\nBar_Type_1=abc\r\n[Prog]\r\nName_Weight=Loaded\r\n");
+    frSetting->EditV->setText(QStringLiteral("Before"));
+    try {
+        frSetting->LoadSettings();
+        FAIL() << "no conversion error";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(tarvik::errorText(e), QStringLiteral("'abc' is not a valid integer value"));
+    }
+    EXPECT_EQ(frSetting->EditV->text(), QStringLiteral("Before"));  // after the failing key
+}
+
+TEST_F(SettingsDialogTest, EnterInTheBoxNumberStoresItInTheDatabase)
+{
+    start();
+    frSetting->NumBox->setText(QStringLiteral("12"));
+    QTest::keyClick(frSetting->NumBox, Qt::Key_Return);
+    EXPECT_EQ(frSetting->store().boxNumber(), 12);
+    // Not written to the settings file.
+    EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).isEmpty());
+}
+
+TEST_F(SettingsDialogTest, AnEmptyBoxNumberIsRefusedAndChangesNothing)
+{
+    start();
+    frSetting->NumBox->setText(QStringLiteral("5"));
+    frSetting->NumBoxEnter();
+    frSetting->NumBox->setText(QString());
+    EXPECT_THROW(frSetting->NumBoxEnter(), std::exception);
+    frSetting->NumBox->setText(QStringLiteral("1 2"));
+    EXPECT_THROW(frSetting->NumBoxEnter(), std::exception);
+    EXPECT_EQ(frSetting->store().boxNumber(), 5);
+}
+
+}  // namespace
