@@ -13,6 +13,7 @@ if [ -d "$top/resources/station" ]; then
   done
 fi
 if [ ! -e "$line/BIN/KaloScale.ini" ]; then
-  # The simulated scale: puts loads on and takes them off every few seconds.
-  printf '[Driver]\r\nProtocol=Simulator\r\n' > "$line/BIN/KaloScale.ini"
+  # The simulated scale: puts loads on and takes them off every few seconds,
+  # in grams with one place, the form of the default scale type "2,5 кг".
+  printf '[Driver]\r\nProtocol=Simulator\r\n[Output]\r\nUnit=g\r\n' > "$line/BIN/KaloScale.ini"
 fi

@@ -1,6 +1,7 @@
 #include "dialogs/settings_dialog.h"
 
 #include "barcode/barcode_types.h"
+#include "labels/labels_tab.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/station_hooks.h"
 
@@ -48,9 +49,11 @@ QLineEdit* readOnly(QLineEdit* e)
 
 }  // namespace
 
-TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, QWidget* parent)
+TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, tarvik::labels::MainFields& main,
+                       QWidget* parent)
     : QDialog(parent), programDir_(programDir), timer_(timer)
 {
+    Pages = std::make_unique<tarvik::labels::LabelPages>(programDir, *this, main);
     setObjectName(QStringLiteral("frSetting"));
     setWindowTitle(QStringLiteral("Налаштування"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -74,6 +77,12 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
     PageControl1->addTab(TabSheet1, QStringLiteral("Повторний друк"));
     buildProgramTab();
     buildReprintTab();
+    {
+        auto* l = new QVBoxLayout(Sheet3);
+        l->setContentsMargins(0, 0, 0, 0);
+        LabelsTab = new tarvik::labels::LabelsTab(*Pages, Sheet3);
+        l->addWidget(LabelsTab);
+    }
 
     auto* strip = new QHBoxLayout;
     bOk = named(new QPushButton(QStringLiteral("Ok"), this), "bOk");
@@ -91,6 +100,9 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
         accept();
     });
     connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(DBBox1, &QComboBox::activated, this, [this] { DBBox1Select(); });
     connect(DBBox2, &QComboBox::activated, this, [this] { DBBox2Select(); });
     NumBox->installEventFilter(this);
@@ -114,6 +126,50 @@ void TfrSetting::FormCreate()
     Store = std::make_unique<StationStore>(*Database);
     Table = std::make_unique<TableDataset>(*Database, QStringLiteral("TOBAP"), QStringLiteral("ID_TOB"));
     Table->open();
+    LabelsTab->fillPrinterLists();
+    LoadLabelTemplates();
+    Pages->layOutLabels();
+}
+
+tarvik::labels::LabelSettings TfrSetting::labelSettings() const
+{
+    tarvik::labels::LabelSettings s;
+    s.tara1 = Edit1->text();
+    s.tara2 = Edit2->text();
+    s.perBox = Edit3->text();
+    s.heads = Edit4->text();
+    s.numBox = NumBox->text();
+    s.boxMass = Edit8->text();
+    s.barTemplate1 = Edit5->text();
+    s.barTemplate2 = Edit6->text();
+    s.barcode1 = {TypeBox1->currentIndex(), CheckBox1->isChecked(), SumBox1->currentIndex(), 0.0};
+    s.barcode2 = {TypeBox2->currentIndex(), CheckBox2->isChecked(), SumBox2->currentIndex(), 0.0};
+    s.product1 = DBBox1->currentIndex();
+    s.product2 = DBBox2->currentIndex();
+    s.printer1 = LabelsTab->Box1->currentIndex();
+    s.printer2 = LabelsTab->Box2->currentIndex();
+    s.weigth = Weigth;
+    return s;
+}
+
+tarvik::data::TableDataset* TfrSetting::productTable()
+{
+    return Table.get();
+}
+
+void TfrSetting::Button3Click()
+{
+    Pages->BarcodeTestClick(13);
+}
+
+void TfrSetting::Button4Click()
+{
+    Pages->BarcodeTestClick(128);
+}
+
+void TfrSetting::Button5Click()
+{
+    Pages->Button5Click(Edit11->text(), Edit12->text());
 }
 
 QString TfrSetting::scaleName() const
@@ -202,7 +258,7 @@ void TfrSetting::tabShown(int index)
 
 void TfrSetting::LoadLabelTemplates()
 {
-    // The label pages load their templates and stand-by pictures here.
+    Pages->LoadLabelTemplates();
 }
 
 TfrSetting::~TfrSetting() = default;
@@ -340,8 +396,8 @@ QString TfrSetting::settingsPath() const
 tarvik::data::ProgSettings TfrSetting::controlValues() const
 {
     tarvik::data::ProgSettings s;
-    s.printer1 = printer1_;
-    s.printer2 = printer2_;
+    s.printer1 = LabelsTab->Box1->currentIndex();
+    s.printer2 = LabelsTab->Box2->currentIndex();
     s.tovar1 = DBBox1->currentIndex();
     s.tovar2 = DBBox2->currentIndex();
     s.tara1 = Edit1->text();
@@ -368,8 +424,8 @@ void TfrSetting::setControlValues(const tarvik::data::ProgSettings& s)
 {
     using tarvik::data::clampListPosition;
     auto choose = [](QComboBox* box, int position) { box->setCurrentIndex(clampListPosition(position, box->count())); };
-    printer1_ = s.printer1;
-    printer2_ = s.printer2;
+    choose(LabelsTab->Box1, s.printer1);
+    choose(LabelsTab->Box2, s.printer2);
     choose(DBBox1, s.tovar1);
     choose(DBBox2, s.tovar2);
     choose(TypeBox1, s.barType1);

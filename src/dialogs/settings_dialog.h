@@ -6,6 +6,8 @@
 #include "data/datasets.h"
 #include "data/settings_files.h"
 #include "data/station_store.h"
+#include "labels/label_inputs.h"
+#include "labels/label_pages.h"
 #include "reports/report_settings.h"
 
 #include <QDialog>
@@ -22,11 +24,17 @@ namespace tarvik::ui {
 class MaskedEdit;
 class PollingTimer;
 }  // namespace tarvik::ui
+namespace tarvik::labels {
+class LabelsTab;
+}
 
-class TfrSetting : public QDialog, public tarvik::reports::ReportSettings {
+class TfrSetting : public QDialog,
+                   public tarvik::reports::ReportSettings,
+                   public tarvik::labels::LabelSettingsView {
     Q_OBJECT
 public:
-    TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, QWidget* parent = nullptr);
+    TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, tarvik::labels::MainFields& main,
+               QWidget* parent = nullptr);
     ~TfrSetting() override;
 
     // Creation: connects the database, opens the product table, fills the
@@ -113,6 +121,17 @@ public:
 
     // The scale name the reports select by (EditV).
     QString scaleName() const override;
+    // What label preparation reads of the controls.
+    tarvik::labels::LabelSettings labelSettings() const override;
+    tarvik::data::TableDataset* productTable() override;
+
+    // The two label pages, their element set and the tab "Етикетки".
+    std::unique_ptr<tarvik::labels::LabelPages> Pages;
+    tarvik::labels::LabelsTab* LabelsTab = nullptr;
+
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
 
     const QString& programDir() const { return programDir_; }
     QString settingsPath() const;
@@ -130,6 +149,4 @@ private:
 
     QString programDir_;
     tarvik::ui::PollingTimer& timer_;
-    int printer1_ = 0;  // positions of Box1 and Box2 until the printer lists exist
-    int printer2_ = 0;
 };

@@ -41,9 +41,10 @@ int main(int argc, char** argv)
                                        : QCoreApplication::applicationDirPath() + u'/';
         // The scale driver reads its own file from the station folder.
         qputenv("TARVIK_STATION_DIR", QFile::encodeName(programDir));
-        Station station(programDir);
-        // After the database is attached: its engine installs handlers of its own.
         QuitOnSignals quitOnSignals;
+        Station station(programDir);
+        // The database engine installs handlers of its own when it attaches.
+        quitOnSignals.install();
         TfrMain& main = station.main();
         int runs = 0;
         if (options.quitAfter) {
@@ -53,8 +54,9 @@ int main(int argc, char** argv)
             });
         }
         main.show();
-        if (options.headless)
-            main.activateWindow();
+        // Without a window manager (a kiosk display, offscreen) nobody else
+        // activates the window, and the first activation starts the station.
+        main.activateWindow();
         return app.exec();
     } catch (...) {
         StationApplication::showCurrentError();

@@ -187,6 +187,21 @@ void TfrMain::startPolling()
         Timer->start();
 }
 
+QString TfrMain::weightText() const
+{
+    return WEdit->text();
+}
+
+QString TfrMain::batchText() const
+{
+    return MaskEdit1->text();
+}
+
+QString TfrMain::placeText() const
+{
+    return MaskEdit2->text();
+}
+
 bool TfrMain::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate && !tarvik::ui::prompts().isOpen()) {

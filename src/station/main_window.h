@@ -3,6 +3,7 @@
 // numbers, the box number and the running count and mass of the box. Its
 // timer drives the whole station.
 
+#include "labels/label_inputs.h"
 #include "platform/ui/station_hooks.h"
 #include "station/currency.h"
 #include "station/scale_link.h"
@@ -19,7 +20,7 @@ namespace tarvik::ui {
 class MaskedEdit;
 }
 
-class TfrMain : public QMainWindow, public tarvik::ui::PollingTimer {
+class TfrMain : public QMainWindow, public tarvik::ui::PollingTimer, public tarvik::labels::MainFields {
     Q_OBJECT
 public:
     explicit TfrMain(QWidget* parent = nullptr);
@@ -41,6 +42,11 @@ public:
 
     void stopPolling() override;
     void startPolling() override;
+
+    QString weightText() const override;
+    QString batchText() const override;
+    QString placeText() const override;
+    void setLogWeightText(const QString& text) override { LogWeightText = text; }
 
     const QString& ProgramDir() const { return ProgramDir_; }
     QString LogWeightText;

@@ -31,6 +31,13 @@ QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent)
         [[maybe_unused]] auto n = ::read(signalFd[1], &c, 1);
         QCoreApplication::quit();
     });
+    install();
+}
+
+void QuitOnSignals::install()
+{
+    if (!notifier_)
+        return;
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);

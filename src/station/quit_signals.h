@@ -15,6 +15,9 @@ public:
     explicit QuitOnSignals(QObject* parent = nullptr);
     ~QuitOnSignals() override;
 
+    // Takes the signals back after a library installed handlers of its own.
+    void install();
+
 private:
     QSocketNotifier* notifier_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
 #include "labels/field_editor.h"
+#include "labels/station_files.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
 #include "platform/ui/prompts.h"
@@ -31,12 +32,16 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
 {
     w_->main = std::make_unique<TfrMain>();
     frMain = w_->main.get();
-    ui::guarded([&] { frMain->FormCreate(programDir); });
+    ui::guarded([&] {
+        frMain->FormCreate(programDir);
+        // A station folder that lacks its label files gets them; nothing is overwritten.
+        labels::installMissingStationFiles(frMain->ProgramDir(), labels::findStationResources());
+    });
 
     w_->about = std::make_unique<TAbou>(frMain);
     Abou = w_->about.get();
 
-    w_->setting = std::make_unique<TfrSetting>(frMain->ProgramDir(), *frMain, frMain);
+    w_->setting = std::make_unique<TfrSetting>(frMain->ProgramDir(), *frMain, *frMain, frMain);
     frSetting = w_->setting.get();
     ui::guarded([&] { frSetting->FormCreate(); });
 

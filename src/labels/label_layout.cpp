@@ -1,0 +1,44 @@
+#include "labels/label_layout.h"
+
+#include "platform/text/error.h"
+#include "station/currency.h"
+
+namespace tarvik::labels {
+
+int layoutValue(const QString& line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    return textToInt((eq < 0 ? line : line.mid(eq + 1)).trimmed());
+}
+
+void applyLayoutValue(int index, int millimetres, LabelGeometry& g)
+{
+    const int px = millimetres * kPixelsPerMillimetre;
+    QRect* const rects[] = {&g.head, &g.body, &g.bottom, &g.barcode};
+    switch (index) {
+    case 0: g.pageWidth = px; return;
+    case 1: g.pageHeight = px; g.bandHeight = px; return;
+    default: break;
+    }
+    if (index < 2 || index >= kLayoutLines)
+        throw Error(QStringLiteral("Немає рядка розмітки з номером %1").arg(index));
+    // Lines 2-17 come in fours: width, height, left, top of one element.
+    QRect& r = *rects[(index - 2) / 4];
+    switch ((index - 2) % 4) {
+    case 0: r.setWidth(px); break;
+    case 1: r.setHeight(px); break;
+    case 2: r.moveLeft(px); break;
+    case 3: r.moveTop(px); break;
+    }
+}
+
+void applyLayoutLines(const QStringList& lines, LabelGeometry& g)
+{
+    for (int i = 0; i < kLayoutLines; ++i) {
+        if (i >= lines.size())
+            throw Error(QStringLiteral("У розмітці етикетки %1 рядків замість %2").arg(lines.size()).arg(kLayoutLines));
+        applyLayoutValue(i, layoutValue(lines[i]), g);
+    }
+}
+
+}  // namespace tarvik::labels

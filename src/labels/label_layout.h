@@ -1,0 +1,38 @@
+#pragma once
+// A label's geometry from its eighteen layout values ("name=value" lines in
+// whole millimetres, one millimetre being 4 page pixels).
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+namespace tarvik::labels {
+
+inline constexpr int kLayoutLines = 18;
+inline constexpr int kPixelsPerMillimetre = 4;
+
+// Page pixels; a rectangle's position is from the band's top left corner.
+struct LabelGeometry {
+    int pageWidth = 0;
+    int pageHeight = 0;
+    int bandHeight = 0;
+    QRect head, body, bottom, barcode;
+
+    bool operator==(const LabelGeometry&) const = default;
+};
+
+// The value of a layout line: the text after its first "=", a decimal whole
+// number (blanks around it allowed). Throws the integer conversion error.
+int layoutValue(const QString& line);
+
+// Sets what line `index` (0-17) sets, from a value in millimetres.
+void applyLayoutValue(int index, int millimetres, LabelGeometry& g);
+
+// Applies the lines 0 to 17 in order. A line that does not convert throws;
+// the lines before it are already applied. Missing lines are an error too.
+void applyLayoutLines(const QStringList& lines, LabelGeometry& g);
+
+// Pixels back to millimetres, truncated toward zero (-7 pixels give -1).
+constexpr int pixelsToMillimetres(int pixels) { return pixels / kPixelsPerMillimetre; }
+
+}  // namespace tarvik::labels

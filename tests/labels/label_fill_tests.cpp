@@ -1,0 +1,149 @@
+// Filling the blocks from their templates through the hidden rich-text
+// document and the file "temp".
+
+#include "label_fixture.h"
+
+#include "platform/richtext/rich_text.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+using namespace tarvik::labels;
+using namespace tarvik::labels::testing;
+
+namespace {
+
+QByteArray rtf(const QByteArray& body)
+{
+    return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}}\\f0\\fs20 " + body + "}";
+}
+
+ReplParam sampleValues()
+{
+    ReplParam v;
+    v.name = QStringLiteral("Сир");
+    v.weight = QStringLiteral("1,23");
+    v.price = QStringLiteral("12,50");
+    v.netto = QStringLiteral("1,18");
+    v.text[2] = QString();
+    v.numbox = QStringLiteral("8    ");
+    v.KG_Weight = QStringLiteral("1180,");
+    return v;
+}
+
+QString plain(const TextBlock& b)
+{
+    return b.document.toPlainText();
+}
+
+// The character format at the first character of `what` in the block.
+QTextCharFormat formatAt(const TextBlock& b, const QString& what)
+{
+    const int at = int(b.document.toPlainText().indexOf(what));
+    EXPECT_GE(at, 0) << what.toStdString();
+    QTextCursor c(const_cast<QTextDocument*>(&b.document));
+    c.setPosition(at + 1);
+    return c.charFormat();
+}
+
+}  // namespace
+
+TEST(FillLabelBlocks, TemplateCasesEndUpInTheBlocks)
+{
+    struct Case {
+        const char* what;
+        QByteArray templ;
+        const char* filled;
+    } cases[] = {
+        {"plain", "Name: $name\\par", "Name: Сир"},
+        {"split across formats", "$na{\\b me} and $we{\\i ight}\\par", "Сир and 1,23"},
+        {"repeated: first only", "$weight / $weight\\par", "1,23 / $weight"},
+        {"another case is not filled", "$Name $name\\par", "$Name Сир"},
+        {"letters after stay", "$namex\\par", "Сирx"},
+        {"line break inside", "$na\\line me\\par", "$na\nme"},
+        {"empty value", "[$text3]\\par", "[]"},
+        {"no placeholder", "\\'d6\\'b3\\'ed\\'e0 $ 100\\par", "Ціна $ 100"},
+        {"value that looks like a number format", "$KG_Weight\\par", "1180,"},
+        {"$netto before $numbox", "$numbox/$netto\\par", "8    /1,18"},
+    };
+    for (const auto& c : cases) {
+        StationLabels st(false);
+        st.write(QStringLiteral("Head_1.rtf"), rtf(c.templ));
+        st.write(QStringLiteral("Body_1.rtf"), rtf("body\\par"));
+        st.write(QStringLiteral("Button_1.rtf"), rtf("bottom $price\\par"));
+        st.pages->makeCurrent(1);
+        st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
+        EXPECT_EQ(plain(st.pages->RichHead1), QString::fromUtf8(c.filled)) << c.what;
+        EXPECT_EQ(plain(st.pages->RichBody1), QStringLiteral("body")) << c.what;
+        EXPECT_EQ(plain(st.pages->RichButton1), QStringLiteral("bottom 12,50")) << c.what;
+    }
+}
+
+TEST(FillLabelBlocks, AValueHoldingALaterPlaceholderIsFilledInTurn)
+{
+    StationLabels st(false);
+    ReplParam v = sampleValues();
+    v.name = QStringLiteral("Акція $price!");
+    st.write(QStringLiteral("Head_2.rtf"), rtf("$name, $price\\par"));
+    st.write(QStringLiteral("Body_2.rtf"), rtf("\\par"));
+    st.write(QStringLiteral("Button_2.rtf"), rtf("\\par"));
+    st.pages->makeCurrent(2);
+    st.pages->FillLabelBlocks(st.pages->Elem, v, 2);
+    EXPECT_EQ(plain(st.pages->RichHead), QStringLiteral("Акція 12,50!, $price"));
+    // Label 1's blocks are untouched.
+    EXPECT_EQ(plain(st.pages->RichHead1), QString());
+}
+
+TEST(FillLabelBlocks, InsertedTextTakesTheFirstReplacedCharactersFormat)
+{
+    StationLabels st(false);
+    st.write(QStringLiteral("Head_1.rtf"), rtf("{\\b $}name {\\i $wei}ght $pri{\\b ce}\\par"));
+    st.write(QStringLiteral("Body_1.rtf"), rtf("\\par"));
+    st.write(QStringLiteral("Button_1.rtf"), rtf("\\par"));
+    st.pages->makeCurrent(1);
+    st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
+    const TextBlock& head = st.pages->RichHead1;
+    ASSERT_EQ(plain(head), QStringLiteral("Сир 1,23 12,50"));
+    EXPECT_TRUE(formatAt(head, QStringLiteral("Сир")).font().bold());
+    EXPECT_TRUE(formatAt(head, QStringLiteral("1,23")).font().italic());
+    EXPECT_FALSE(formatAt(head, QStringLiteral("12,50")).font().bold());
+    // The scratch file holds the last block filled, and the templates are unchanged.
+    QTextDocument temp;
+    tarvik::richtext::loadRichTextFile(temp, st.path(QStringLiteral("temp")));
+    EXPECT_EQ(temp.toPlainText(), QString());
+    QTextDocument templ;
+    tarvik::richtext::loadRichTextFile(templ, st.path(QStringLiteral("Head_1.rtf")));
+    EXPECT_EQ(templ.toPlainText(), QStringLiteral("$name $weight $price"));
+}
+
+TEST(FillLabelBlocks, AMissingTemplateStopsAtItsBlock)
+{
+    StationLabels st(false);
+    st.write(QStringLiteral("Head_1.rtf"), rtf("$name\\par"));
+    st.write(QStringLiteral("Button_1.rtf"), rtf("$price\\par"));
+    st.pages->makeCurrent(1);
+    EXPECT_THROW(st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1), tarvik::Error);
+    EXPECT_EQ(plain(st.pages->RichHead1), QStringLiteral("Сир"));
+    EXPECT_EQ(plain(st.pages->RichButton1), QString());
+}
+
+TEST(LabelTemplates, LoadShowsTheTemplatesAgainAndStopsAtAMissingFile)
+{
+    StationLabels st;
+    st.pages->LoadLabelTemplates();
+    EXPECT_TRUE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
+    EXPECT_EQ(st.pages->Barcod1.picture.size(), QSize(101, 82));
+    st.pages->makeCurrent(1);
+    st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
+    EXPECT_FALSE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
+    st.pages->LoadLabelTemplates();
+    EXPECT_TRUE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
+
+    // Without Head_2.rtf: label 1's blocks and picture are loaded, label 2's stay.
+    st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
+    st.pages->RichHead.document.setPlainText(QStringLiteral("before"));
+    QFile::remove(st.path(QStringLiteral("Head_2.rtf")));
+    EXPECT_THROW(st.pages->LoadLabelTemplates(), tarvik::Error);
+    EXPECT_TRUE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
+    EXPECT_EQ(plain(st.pages->RichHead), QStringLiteral("before"));
+}
