@@ -10,7 +10,14 @@ top=$(cd "$(dirname "$0")" && pwd)
 args=(--station-dir "$top/demo/BIN")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   loads=${TARVIK_DEMO_LOADS:-6}
-  echo "run.sh: no display; running headless for $loads loads" >&2
-  args+=(--headless --quit-after "$loads")
+  seconds=${TARVIK_DEMO_SECONDS:-60}
+  echo "run.sh: no display; running headless for $loads loads or $seconds s" >&2
+  # The station quits cleanly on SIGTERM, so the time bound ends it properly.
+  status=0
+  timeout -k 10 "$seconds" "$top/build/bin/tarvik" "${args[@]}" --headless --quit-after "$loads" "$@" || status=$?
+  echo "run.sh: station folder $top/demo/BIN (settings Setting_Prog.ini, labels in PDF/)," >&2
+  echo "run.sh: database $top/demo/DATABASE/VELM.GDB" >&2
+  case "$status" in 124|137) status=0 ;; esac  # the time bound ended the run
+  exit "$status"
 fi
 exec "$top/build/bin/tarvik" "${args[@]}" "$@"
