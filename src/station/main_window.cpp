@@ -57,6 +57,13 @@ TfrMain::TfrMain(QWidget* parent) : QMainWindow(parent)
     SEdit = named(new QLineEdit, "SEdit");
     WEdit->setEnabled(false);
     SEdit->setEnabled(false);
+    // Read-only displays the operator reads from a distance: full contrast,
+    // not the greyed text of a disabled field.
+    for (QLineEdit* display : {WEdit, SEdit}) {
+        QPalette p = display->palette();
+        p.setColor(QPalette::Disabled, QPalette::Text, p.color(QPalette::Active, QPalette::Text));
+        display->setPalette(p);
+    }
     QFont big = WEdit->font();
     big.setPointSize(big.pointSize() * 2);
     WEdit->setFont(big);
