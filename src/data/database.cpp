@@ -730,6 +730,11 @@ std::vector<Row> PreparedStatement::select(const QVariantList& values, qsizetype
     return rows;
 }
 
+void PreparedStatement::check(const QVariantList& values) const
+{
+    encodeInput(impl_->master, params_, impl_->inOffsets, impl_->inNullOffsets, impl_->inLength, values, paramNames_);
+}
+
 std::optional<Row> PreparedStatement::execute(const QVariantList& values)
 {
     if (isSelect_)

@@ -177,6 +177,9 @@ public:
     void forEach(const QVariantList& values, F&& f) { run(values, -1, std::forward<F>(f)); }
     // Anything else; the RETURNING values when the statement has any.
     std::optional<Row> execute(const QVariantList& values = {});
+    // Checks values as execute and select would (count, encoding, length,
+    // range) without running anything.
+    void check(const QVariantList& values) const;
     // Rows the last execute changed.
     unsigned affectedRows() const { return affected_; }
 

@@ -82,16 +82,33 @@ int StationStore::batchNumber(const QString& typed)
     return int(*v);
 }
 
-int StationStore::insertLogRow(const LogRow& row)
+QVariantList StationStore::logRowValues(const LogRow& row)
 {
     if (!row.date.isValid())
         throw Error(QStringLiteral("Не вказано дату фасовки (поле DATE_IN)"));
     const int batch = batchNumber(row.batch);
+    return {row.scaleName, row.name, row.date, row.weight, row.cost, batch, row.scaleName};
+}
+
+PreparedStatement& StationStore::insertLogStatement()
+{
     PreparedStatement& s = stmt(insertLog_, kInsertLog);
     s.setParameterNames({QStringLiteral("NAME_W"), QStringLiteral("NAME"), QStringLiteral("DATE_IN"),
                          QStringLiteral("WEIGHT"), QStringLiteral("PRICE"), QStringLiteral("PARTIA"),
                          QStringLiteral("NAME_W")});
-    const QVariantList values = {row.scaleName, row.name, row.date, row.weight, row.cost, batch, row.scaleName};
+    return s;
+}
+
+void StationStore::checkLogRow(const LogRow& row)
+{
+    const QVariantList values = logRowValues(row);
+    insertLogStatement().check(values);
+}
+
+int StationStore::insertLogRow(const LogRow& row)
+{
+    const QVariantList values = logRowValues(row);
+    PreparedStatement& s = insertLogStatement();
     const auto out = retrying([&] { return s.execute(values); });
     return out->at(0).toInt();
 }

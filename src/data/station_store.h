@@ -42,6 +42,10 @@ public:
     // Inserts a log row numbered the highest number of its scale name plus 1
     // (1 for the first), and returns that number. Every value is checked first.
     int insertLogRow(const LogRow& row);
+    // Refuses, naming the field, a row that insertLogRow would refuse for its
+    // values (a missing date, the batch, a text too long or not encodable);
+    // writes nothing. Lets a caller check before it prints the row's label.
+    void checkLogRow(const LogRow& row);
 
     // Raises the box number by 1 and returns the new number.
     qint64 advanceBoxNumber();
@@ -63,6 +67,8 @@ private:
     auto retrying(F&& f);
     PreparedStatement& stmt(std::unique_ptr<PreparedStatement>& slot, const char* sql);
     void checkBoxRow(bool needValue);
+    static QVariantList logRowValues(const LogRow& row);
+    PreparedStatement& insertLogStatement();
 
     Database& db_;
     std::chrono::milliseconds retryFor_{2000};

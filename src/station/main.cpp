@@ -46,6 +46,7 @@ int main(int argc, char** argv)
         // The database engine installs handlers of its own when it attaches.
         quitOnSignals.install();
         TfrMain& main = station.main();
+        main.setResumeAfterFailedRun(options.headless);
         int runs = 0;
         if (options.quitAfter) {
             QObject::connect(&main, &TfrMain::labelRunEnded, &app, [&] {

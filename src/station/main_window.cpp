@@ -156,9 +156,14 @@ void TfrMain::TimerTimer()
     WeighingDecision(weight, stable);
 }
 
-void TfrMain::WeighingDecision(Currency /*weight*/, bool /*stable*/)
+void TfrMain::WeighingDecision(Currency weight, bool stable)
 {
-    // The weighing cycle decides here whether the load starts a label run.
+    const auto outcome = cycle_.decide(weight, stable);
+    if (outcome == tarvik::station::RunOutcome::None)
+        return;
+    if (outcome == tarvik::station::RunOutcome::Failed && resumeAfterFailedRun_)
+        startPolling();
+    Q_EMIT labelRunEnded();
 }
 
 void TfrMain::N2Click()

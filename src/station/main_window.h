@@ -7,6 +7,7 @@
 #include "platform/ui/station_hooks.h"
 #include "station/currency.h"
 #include "station/scale_link.h"
+#include "station/weighing_cycle.h"
 
 #include <QMainWindow>
 
@@ -34,6 +35,10 @@ public:
     void TimerTimer();
     // Called with every reading that delivered a weight.
     void WeighingDecision(Currency weight, bool stable);
+    tarvik::station::WeighingCycle& Cycle() { return cycle_; }
+    // Nobody is there to reopen a window after a failed label run (headless):
+    // polling resumes once its error has been answered.
+    void setResumeAfterFailedRun(bool resume) { resumeAfterFailedRun_ = resume; }
 
     void N2Click();
     void N3Click();
@@ -79,5 +84,7 @@ protected:
 private:
     QString ProgramDir_;
     tarvik::station::ScaleLink scale_;
+    tarvik::station::WeighingCycle cycle_{*this};
     bool skipActivation_ = false;
+    bool resumeAfterFailedRun_ = false;
 };

@@ -26,11 +26,15 @@ const QString kUnstable = QStringLiteral("============");
 
 class MainWindowTest : public ::testing::Test {
 protected:
+    // The zero threshold lies above every reading here: these tests watch
+    // the reading, and no load starts a label run.
     void start(const QStringList& readings, int scaleType = 1)
     {
         folder.scriptScale(readings);
         folder.write(QStringLiteral("Setting_Prog.ini"),
-                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\n[Timer]\r\ninterval=50\r\n").arg(scaleType).toLatin1());
+                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=50\r\n")
+                         .arg(scaleType)
+                         .toLatin1());
         station = std::make_unique<tarvik::station::Station>(folder.programDir());
         frMain->FormActivate();
     }
@@ -121,13 +125,13 @@ TEST_F(MainWindowTest, ASecondActivationDoesNotReconnect)
 {
     start({QStringLiteral("1.000;S;"), QStringLiteral("2.000;S;"), QStringLiteral("3.000;S;")});
     tick();
-    frSetting->EditZero->setText(QStringLiteral("77"));
+    frSetting->EditZero->setText(QStringLiteral("77777"));
     frMain->FormActivate();
     tick();
     // A reconnected simulator would start its script again at 1.000.
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("2000"));
     // Nor were the settings loaded again.
-    EXPECT_EQ(frSetting->EditZero->text(), QStringLiteral("77   "));
+    EXPECT_EQ(frSetting->EditZero->text(), QStringLiteral("77777"));
 }
 
 TEST_F(MainWindowTest, TimerRunsOnEventsAndErrorsGoToTheErrorDisplay)

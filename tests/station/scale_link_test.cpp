@@ -27,7 +27,7 @@ protected:
     {
         folder.write(QStringLiteral("KaloScale.ini"), kaloScaleIni);
         folder.write(QStringLiteral("Setting_Prog.ini"),
-                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\nCom_port=2\r\n[Timer]\r\ninterval=20\r\n")
+                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\nCom_port=2\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=20\r\n")
                          .arg(scaleType)
                          .toLatin1());
         station = std::make_unique<tarvik::station::Station>(folder.programDir());

@@ -40,12 +40,17 @@ void PrinterList::refresh() {
 
 QString PrinterList::pdfFolder() const { return programDir_ + QStringLiteral("PDF/"); }
 
-PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName) const {
+void PrinterList::checkPosition(int position) const {
     const int index = position == -1 ? default_ : position;
     if (index < 0 || index >= count())
         throw Error(QStringLiteral("Printer position %1 is not in the printer list (%2 printers)")
                         .arg(position)
                         .arg(count()));
+}
+
+PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName) const {
+    checkPosition(position);
+    const int index = position == -1 ? default_ : position;
     if (index == pdfIndex())
         return printToPdf(page, documentName);
     return printToSystem(page, names_[index], documentName);

@@ -42,6 +42,8 @@ public:
     // Throws tarvik::Error for a position outside the list, a printer that is
     // gone or that Qt would swap for another, and a printer that fails.
     PrintJob print(const LabelPage& page, int position, const QString& documentName) const;
+    // Throws as print() does for a position outside the list.
+    void checkPosition(int position) const;
 
 private:
     PrintJob printToPdf(const LabelPage& page, const QString& documentName) const;
