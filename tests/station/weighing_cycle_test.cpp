@@ -1,0 +1,559 @@
+// The weighing cycle through the real windows: a scripted simulated scale,
+// a real database file, labels printed to "Tarvik PDF".
+
+#include "dialogs/settings_dialog.h"
+#include "platform/text/codec.h"
+#include "platform/ui/masked_edit.h"
+#include "platform/ui/responders.h"
+#include "reports/reports_window.h"
+#include "station/main_window.h"
+#include "station/station.h"
+#include "station/windows.h"
+#include "support/station_folder.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using tarvik::testing::StationFolder;
+
+namespace {
+
+// A box of 30, tare 1 g per load and 500 g per box, EAN-13 on label 1 and
+// Code 128 on label 2, readings in kilograms with three places (scale type 1).
+// The poll interval is long: the tests tick by hand.
+struct Settings {
+    QString tara1 = QStringLiteral("1");
+    QString tara2 = QStringLiteral("500");
+    QString perBox = QStringLiteral("30");
+    QString zero = QStringLiteral("10");
+    QString scaleName = QStringLiteral("Ваги1");
+    QString numBox = QStringLiteral("7");
+    int printer1 = 0;
+    int printer2 = 0;
+    int product1 = 0;
+    QString weigth;  // extra lines of [Weigth]
+
+    QByteArray ini() const
+    {
+        return tarvik::text::toCp1251(QStringLiteral(
+            "[Printer_USE]\r\nPrinter_1=%1\r\nPrinter_2=%2\r\n"
+            "[Tovar]\r\nTovar_1=%3\r\nTovar_2=1\r\nTara_1=%4\r\nTara_2=%5\r\n"
+            "Bar_1=20CCCCCWWWWW\r\nBar_2=21CCCCCWWWWWW\r\nBar_Type_1=14\r\nBar_Type_2=6\r\n"
+            "Bar_SummCheckMetod_1=1\r\nBar_SummCheckMetod_2=0\r\nBar_Check_1=-1\r\nBar_Check_2=0\r\n"
+            "[Prog]\r\nSum_etic=%6\r\nKil_golovok=1\r\nNum_Box=%7\r\nWeight_Zero=%8\r\nName_Weight=%9\r\n"
+            "Type_Scale=1\r\n[Timer]\r\ninterval=600000\r\n[Weigth]\r\n")
+                                          .arg(printer1)
+                                          .arg(printer2)
+                                          .arg(product1)
+                                          .arg(tara1, tara2, perBox, numBox, zero, scaleName) +
+                                      weigth);
+    }
+};
+
+struct Row {
+    int id;
+    QString name, weight, price;
+    int partia;
+    QString scale;
+    QDate date;
+};
+
+QString load(int grams)
+{
+    return QStringLiteral("%1.%2;S;").arg(grams / 1000).arg(grams % 1000, 3, 10, QLatin1Char('0'));
+}
+
+const QString kEmpty = QStringLiteral("0.000;S;");
+
+class WeighingCycleTest : public ::testing::Test {
+protected:
+    void start(const QStringList& readings, const Settings& s = {})
+    {
+        folder.scriptScale(readings);
+        writeSettings(s);
+        station = std::make_unique<tarvik::station::Station>(folder.programDir());
+        ASSERT_TRUE(frSetting->Database) << "no database";
+        addProduct(1, QStringLiteral("Сир Голландський"), QStringLiteral("12.50"), QStringLiteral("12"));
+        addProduct(2, QStringLiteral("Коробка сиру"), QStringLiteral("10"), QStringLiteral("777"));
+        frSetting->store().setBoxNumber(s.numBox);
+        frMain->FormActivate();
+        ASSERT_TRUE(frMain->Timer->isActive());
+    }
+
+    void writeSettings(const Settings& s) { folder.write(QStringLiteral("Setting_Prog.ini"), s.ini()); }
+
+    void addProduct(int id, const QString& name, const QString& price, const QString& barcode)
+    {
+        auto& t = frSetting->table();
+        t.append();
+        t.setValue(QStringLiteral("ID_TOB"), id);
+        t.setValue(QStringLiteral("NAME"), name);
+        t.setValue(QStringLiteral("PRICE"), price);
+        t.setValue(QStringLiteral("BARCOD"), barcode);
+        t.setValue(QStringLiteral("SELL_DATE"), QStringLiteral("30"));
+        t.post();
+    }
+
+    void setPrice(int record, const QString& price)
+    {
+        auto& t = frSetting->table();
+        t.setRecNo(record);
+        t.edit();
+        t.setValue(QStringLiteral("PRICE"), price);
+        t.post();
+    }
+
+    void tick() { frMain->TimerTimer(); }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            tick();
+    }
+
+    int labels(int which) const
+    {
+        return int(QDir(folder.path(QStringLiteral("PDF")))
+                       .entryList({QStringLiteral("*-label%1.pdf").arg(which)}, QDir::Files)
+                       .size());
+    }
+
+    std::vector<Row> rows()
+    {
+        tarvik::data::PreparedStatement q(
+            frSetting->database(),
+            QStringLiteral("SELECT ID, NAME, WEIGHT, PRICE, PARTIA, NAME_W, DATE_IN FROM DB_ZVIT ORDER BY NAME_W, ID"));
+        std::vector<Row> out;
+        for (const auto& r : q.select())
+            out.push_back({r.at(0).toInt(), r.at(1).toString().trimmed(), r.at(2).toString().trimmed(),
+                           r.at(3).toString().trimmed(), r.at(4).toInt(), r.at(5).toString().trimmed(),
+                           r.at(6).toDate()});
+        return out;
+    }
+
+    void sql(const QString& statement)
+    {
+        tarvik::data::PreparedStatement s(frSetting->database(), statement);
+        s.execute();
+    }
+
+    qint64 boxNumber() { return frSetting->store().boxNumber(); }
+    bool printed() { return frMain->Cycle().PrintedFlag; }
+    QStringList errors()
+    {
+        QStringList out;
+        for (const auto& m : prompts->messages())
+            out << m.text;
+        return out;
+    }
+
+    // What a barcode picture the cycle wrote reads as.
+    QString decodePicture(const QString& name) const
+    {
+        const QImage picture(folder.path(name));
+        if (picture.isNull())
+            return QStringLiteral("(no picture %1)").arg(name);
+        const QString png = folder.path(name + QStringLiteral(".png"));
+        picture.scaled(picture.size() * 2).save(png);
+        QProcess p;
+        p.start(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), png});
+        p.waitForFinished(60000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    StationFolder folder;
+    tarvik::ui::ScopedScriptedResponder prompts;
+    std::unique_ptr<tarvik::station::Station> station;
+};
+
+TEST_F(WeighingCycleTest, AtAThresholdOfTenOnlyLoadsAboveItPrintAndOnlyLoadsBelowItRearm)
+{
+    struct Step {
+        QString reading;
+        int labels;
+        bool printed;
+    };
+    const std::vector<Step> steps = {
+        {QStringLiteral("0.010;S;"), 0, false},  // at the threshold: no label
+        {QStringLiteral("0.011;S;"), 1, true},
+        {QStringLiteral("0.011;S;"), 1, true},   // the same load: once
+        {QStringLiteral("0.010;S;"), 1, true},   // at the threshold: not re-armed
+        {QStringLiteral("0.011;S;"), 1, true},
+        {QStringLiteral("0.009;S;"), 1, false},  // below: re-armed
+        {QStringLiteral("0.011;U;"), 1, false},  // unstable never prints
+        {QStringLiteral("0.011;S;"), 2, true},
+        {QStringLiteral("0.005;U;"), 2, false},  // unstable below re-arms
+        {QStringLiteral("0.500;S;"), 3, true},
+    };
+    QStringList readings;
+    for (const Step& s : steps)
+        readings << s.reading;
+    start(readings);
+    for (const Step& s : steps) {
+        tick();
+        EXPECT_EQ(labels(1), s.labels) << s.reading.toStdString();
+        EXPECT_EQ(printed(), s.printed) << s.reading.toStdString();
+        EXPECT_EQ(int(rows().size()), s.labels) << s.reading.toStdString();
+        EXPECT_TRUE(frMain->Timer->isActive());
+    }
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(u'\n').toStdString();
+}
+
+TEST_F(WeighingCycleTest, ALoadLyingOnTheScalePrintsOnceAndAgainAfterItWasLifted)
+{
+    QStringList readings(20, load(1234));
+    readings << kEmpty << load(1234) << load(1234);
+    start(readings);
+    ticks(20);
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(rows().size(), 1u);
+    ticks(3);
+    EXPECT_EQ(labels(1), 2);
+    EXPECT_EQ(rows().size(), 2u);
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("2"));
+}
+
+TEST_F(WeighingCycleTest, UnstableReadingsNeverPrint)
+{
+    start(QStringList(10, QStringLiteral("1.234;U;")));
+    ticks(10);
+    EXPECT_EQ(labels(1), 0);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(printed());
+}
+
+TEST_F(WeighingCycleTest, TheThirtiethLoadClosesTheBox)
+{
+    QStringList readings;
+    for (int i = 0; i < 31; ++i)
+        readings << load(1000) << kEmpty;
+    start(readings);
+    for (int i = 1; i <= 29; ++i) {
+        ticks(2);
+        ASSERT_EQ(frSetting->Edit7->text(), QString::number(i));
+        EXPECT_EQ(frMain->Edit7->text(), QString::number(i));
+        EXPECT_EQ(frSetting->Edit8->text(), QString::number(i * 1000));
+    }
+    EXPECT_EQ(labels(2), 0);
+    EXPECT_EQ(boxNumber(), 7);
+    EXPECT_TRUE(frMain->Edit2->text().isEmpty());  // no box change yet
+
+    ticks(2);  // load 30
+    EXPECT_EQ(labels(1), 30);
+    EXPECT_EQ(labels(2), 1);
+    EXPECT_EQ(rows().size(), 30u);
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("0"));
+    EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("0"));
+    // The main window keeps the closed box's mass and N - 1 until the next load.
+    EXPECT_EQ(frMain->MaskEdit3->text(), QStringLiteral("30000"));
+    EXPECT_EQ(frMain->Edit7->text(), QStringLiteral("29"));
+    // The box number went from 7 to 8, in the database, both windows and the file.
+    EXPECT_EQ(boxNumber(), 8);
+    EXPECT_EQ(frSetting->NumBox->text().trimmed(), QStringLiteral("8"));
+    EXPECT_EQ(frMain->Edit2->text(), frSetting->NumBox->text());
+    EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).contains("Num_Box=8 "));
+    // Label 2's barcode: product code 777, net 30000 - (1 x 30 + 500) = 29470.
+    EXPECT_EQ(decodePicture(QStringLiteral("Barcod2.bmp")), QStringLiteral("2100777029470"));
+    EXPECT_EQ(frSetting->Pages->Barcod.picture, QImage(folder.path(QStringLiteral("Barcod_2.bmp"))));
+    EXPECT_EQ(frSetting->Pages->Barcod1.picture, QImage(folder.path(QStringLiteral("Barcod.bmp"))));
+
+    ticks(2);  // load 31 starts the next box
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("1"));
+    EXPECT_EQ(frMain->Edit7->text(), QStringLiteral("1"));
+    EXPECT_EQ(frMain->MaskEdit3->text(), QStringLiteral("1000 "));
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(u'\n').toStdString();
+}
+
+TEST_F(WeighingCycleTest, ABoxOfOneClosesWithEveryLoad)
+{
+    Settings s;
+    s.perBox = QStringLiteral("1");
+    start({load(1500), kEmpty, load(1600), kEmpty, load(1700)}, s);
+    ticks(5);
+    EXPECT_EQ(labels(1), 3);
+    EXPECT_EQ(labels(2), 3);
+    EXPECT_EQ(boxNumber(), 10);
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("0"));
+    EXPECT_EQ(frMain->Edit7->text(), QStringLiteral("0"));
+    EXPECT_EQ(frMain->Edit2->text().trimmed(), QStringLiteral("10"));
+    EXPECT_EQ(frMain->MaskEdit3->text(), QStringLiteral("1700 "));
+}
+
+TEST_F(WeighingCycleTest, ABoxSizeLoweredBelowTheCountClosesNoMoreBoxes)
+{
+    QStringList readings;
+    for (int i = 0; i < 14; ++i)
+        readings << load(1000) << kEmpty;
+    start(readings);
+    ticks(20);
+    ASSERT_EQ(frSetting->Edit7->text(), QStringLiteral("10"));
+    Settings lowered;
+    lowered.perBox = QStringLiteral("5");
+    writeSettings(lowered);  // the run reloads the file
+    ticks(8);
+    EXPECT_EQ(frSetting->Edit3->text().trimmed(), QStringLiteral("5"));
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("14"));
+    EXPECT_EQ(labels(2), 0);
+    EXPECT_EQ(boxNumber(), 7);
+}
+
+struct RowCase {
+    int grams;
+    const char* price;
+    const char* weight;  // the net weight text of label 1
+    const char* cost;
+};
+
+class CycleRow : public WeighingCycleTest, public ::testing::WithParamInterface<RowCase> {};
+
+TEST_P(CycleRow, TheLogRowHoldsTheLoadAsLabelled)
+{
+    start({load(GetParam().grams)});
+    setPrice(1, QString::fromUtf8(GetParam().price));
+    frMain->MaskEdit1->setText(QStringLiteral("42"));
+    tick();
+    const auto r = rows();
+    ASSERT_EQ(r.size(), 1u) << errors().join(u'\n').toStdString();
+    EXPECT_EQ(r[0].id, 1);
+    EXPECT_EQ(r[0].name, QStringLiteral("Сир Голландський"));
+    EXPECT_EQ(r[0].weight, QString::fromUtf8(GetParam().weight));
+    EXPECT_EQ(r[0].weight, frMain->LogWeightText);
+    EXPECT_EQ(r[0].price, QString::fromUtf8(GetParam().cost));
+    EXPECT_EQ(r[0].partia, 42);
+    EXPECT_EQ(r[0].scale, QStringLiteral("Ваги1"));
+    EXPECT_EQ(r[0].date, QDate::currentDate());
+}
+
+INSTANTIATE_TEST_SUITE_P(Costs, CycleRow,
+                         ::testing::Values(RowCase{1234, "12.50", "1,23", "15,41"},  // 15,4125 cut
+                                           RowCase{1001, "10", "1,00", "10"}));     // no comma
+
+TEST_F(WeighingCycleTest, RowNumbersCountPerScaleName)
+{
+    start({load(1000), kEmpty, load(1000), kEmpty, load(1000)});
+    sql(QStringLiteral("INSERT INTO DB_ZVIT VALUES (41, 'X', CURRENT_DATE, '1', '1', 1, 'Ваги2')"));
+    sql(QStringLiteral("INSERT INTO DB_ZVIT VALUES (7, 'X', CURRENT_DATE, '1', '1', 1, 'Ваги3')"));
+    ticks(4);
+    Settings other;
+    other.scaleName = QStringLiteral("Ваги2");
+    writeSettings(other);
+    ticks(1);
+    std::vector<std::pair<QString, int>> got;
+    for (const Row& r : rows())
+        got.emplace_back(r.scale, r.id);
+    const std::vector<std::pair<QString, int>> expected = {
+        {QStringLiteral("Ваги1"), 1}, {QStringLiteral("Ваги1"), 2}, {QStringLiteral("Ваги2"), 41},
+        {QStringLiteral("Ваги2"), 42}, {QStringLiteral("Ваги3"), 7}};
+    EXPECT_EQ(got, expected);
+}
+
+TEST_F(WeighingCycleTest, AProductNameWithAnApostropheIsLoggedAsItIs)
+{
+    start({load(1000)});
+    auto& t = frSetting->table();
+    t.setRecNo(1);
+    t.edit();
+    t.setValue(QStringLiteral("NAME"), QStringLiteral("Кава 'Люкс'"));
+    t.post();
+    tick();
+    ASSERT_EQ(rows().size(), 1u) << errors().join(u'\n').toStdString();
+    EXPECT_EQ(rows()[0].name, QStringLiteral("Кава 'Люкс'"));
+}
+
+TEST_F(WeighingCycleTest, AnOpenReportShowsTheNewRow)
+{
+    start({load(1000), kEmpty, load(1200)});
+    frMain->N2Click();
+    ASSERT_TRUE(FZvit->isVisible());
+    const int before = FZvit->Table.rowCount();
+    ticks(3);
+    EXPECT_EQ(FZvit->Table.rowCount(), before + 2);
+    FZvit->close();
+}
+
+TEST_F(WeighingCycleTest, EveryRunEndsWithTheSignalTheHeadlessStationCounts)
+{
+    start({load(1000), kEmpty, load(1000)});
+    QSignalSpy ended(frMain, &TfrMain::labelRunEnded);
+    tick();
+    EXPECT_EQ(ended.count(), 1);
+    frMain->MaskEdit1->setText(QString());  // a failing run counts too
+    ticks(2);
+    EXPECT_EQ(ended.count(), 2);
+}
+
+TEST_F(WeighingCycleTest, AZeroThresholdThatIsNoWholeNumberEndsTheTickOnly)
+{
+    Settings s;
+    s.zero = QString();
+    start({load(1000)}, s);
+    EXPECT_THROW(tick(), EConvertError);
+    EXPECT_TRUE(frMain->Timer->isActive());
+    EXPECT_EQ(labels(1), 0);
+}
+
+// A failure cause, set up after the station started; the load then fails.
+struct FailureCase {
+    const char* name;
+    std::function<void(Settings&)> settings;
+    std::function<void(WeighingCycleTest&)> setup;
+    const char* error;  // part of the error shown
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CycleFailure : public WeighingCycleTest, public ::testing::WithParamInterface<FailureCase> {
+public:
+    using WeighingCycleTest::sql;
+    using WeighingCycleTest::setPrice;
+    using WeighingCycleTest::folder;
+};
+
+TEST_P(CycleFailure, EndsTheRunBeforeAnythingIsPrintedAndLeavesPollingOff)
+{
+    const FailureCase& c = GetParam();
+    Settings s;
+    if (c.settings)
+        c.settings(s);
+    start({QStringLiteral("1234.567;S;"), QStringLiteral("1234.567;S;")}, s);
+    if (c.setup)
+        c.setup(*this);
+    tick();
+    const QStringList shown = errors();
+    ASSERT_EQ(shown.size(), 1) << shown.join(u'\n').toStdString();
+    EXPECT_TRUE(shown[0].contains(QString::fromUtf8(c.error))) << shown[0].toStdString();
+    EXPECT_EQ(labels(1), 0);
+    EXPECT_EQ(labels(2), 0);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(frMain->Timer->isActive());
+    EXPECT_FALSE(printed());
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("0"));
+    EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("0"));
+}
+
+// The reading is 1234567 g; the divisor 10^6 keeps its label texts short, so
+// only the cause under test fails.
+const std::function<void(Settings&)> kShortTexts = [](Settings& s) {
+    s.weigth = QStringLiteral("Weigth_1=1000000\r\nNetto_1=1000000\r\nKG_1=1000000\r\n");
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, CycleFailure,
+    ::testing::Values(
+        FailureCase{"BlankTare", [](Settings& s) { kShortTexts(s); s.tara1.clear(); }, {}, "Тара , гр."},
+        FailureCase{"BlankBoxSize", [](Settings& s) { kShortTexts(s); s.perBox.clear(); }, {},
+                    "Друкувати сумарну етикетку кожні"},
+        FailureCase{"PriceNoNumber", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).setPrice(1, QStringLiteral("abc"));
+                    }, "'abc' is not a valid floating point value"},
+        FailureCase{"BlankBatch", kShortTexts, [](WeighingCycleTest&) { frMain->MaskEdit1->setText(QString()); },
+                    "PARTIA"},
+        FailureCase{"WeightTextTooLong", {}, {}, "WEIGHT"},  // "1234,56" in CHAR(6)
+        FailureCase{"CostTooLong", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).setPrice(1, QStringLiteral("999999"));
+                    }, "PRICE"},
+        FailureCase{"NoBoxRowWhenTheBoxCloses", [](Settings& s) { kShortTexts(s); s.perBox = QStringLiteral("1"); },
+                    [](WeighingCycleTest& t) { static_cast<CycleFailure&>(t).sql(QStringLiteral("DELETE FROM KOPOBKA")); },
+                    "KOPOBKA"},
+        FailureCase{"PrinterCannotWrite", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).folder.write(QStringLiteral("PDF"), "a file, not a folder");
+                    }, "cannot create the folder"},
+        FailureCase{"NoProductSelected", [](Settings& s) { kShortTexts(s); s.product1 = 5; }, {},
+                    "Не вибрано товар для етикетки 1"},
+        FailureCase{"TemplateMissing", kShortTexts, [](WeighingCycleTest& t) {
+                        QFile::remove(static_cast<CycleFailure&>(t).folder.path(QStringLiteral("Body_1.rtf")));
+                    }, "Body_1.rtf"}),
+    [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
+
+TEST_F(WeighingCycleTest, ABoxLabelThatFailsLeavesWhatWasDoneBeforeIt)
+{
+    Settings s;
+    s.perBox = QStringLiteral("1");
+    start({load(1000)}, s);
+    QFile::remove(folder.path(QStringLiteral("Body_2.rtf")));
+    tick();
+    ASSERT_EQ(errors().size(), 1);
+    EXPECT_TRUE(errors()[0].contains(QStringLiteral("Body_2.rtf"))) << errors()[0].toStdString();
+    // Label 1, its row and the new box number stay; label 2 and the counter reset did not happen.
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(labels(2), 0);
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_EQ(boxNumber(), 8);
+    EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("1000"));
+    EXPECT_FALSE(frMain->Timer->isActive());
+    EXPECT_FALSE(printed());
+}
+
+TEST_F(WeighingCycleTest, AfterAFailedRunClosingTheSettingsWindowResumesAndTheSameLoadPrints)
+{
+    start(QStringList(4, load(1234)));
+    frMain->MaskEdit1->setText(QString());
+    tick();
+    ASSERT_FALSE(frMain->Timer->isActive());
+    ASSERT_EQ(labels(1), 0);
+    prompts->onDialog = [](QDialog&) {
+        frSetting->bCancel->click();
+        return frSetting->result();
+    };
+    frMain->N4Click();
+    EXPECT_TRUE(frMain->Timer->isActive());
+    frMain->MaskEdit1->setText(QStringLiteral("3"));
+    tick();  // the load still lies there
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_TRUE(printed());
+}
+
+TEST_F(WeighingCycleTest, HeadlessPollingResumesOnceTheErrorIsAnswered)
+{
+    start({load(1234)});
+    frMain->setResumeAfterFailedRun(true);
+    frMain->MaskEdit1->setText(QString());
+    tick();
+    EXPECT_EQ(errors().size(), 1);
+    EXPECT_TRUE(frMain->Timer->isActive());
+    EXPECT_FALSE(printed());
+}
+
+class LoadWhileSettingsOpen : public WeighingCycleTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LoadWhileSettingsOpen, PrintsNothingAndWeighingResumesAfterClosing)
+{
+    start({load(1234), load(1234), load(1234)});
+    bool activeWhileOpen = true;
+    prompts->onDialog = [&](QDialog&) {
+        activeWhileOpen = frMain->Timer->isActive();
+        tick();  // a tick that came due anyway takes no reading
+        QTest::qWait(100);
+        switch (GetParam()) {
+        case 0: frSetting->bOk->click(); break;
+        case 1: frSetting->bCancel->click(); break;
+        default: frSetting->close(); break;
+        }
+        return frSetting->result();
+    };
+    frMain->N4Click();
+    EXPECT_FALSE(activeWhileOpen);
+    EXPECT_EQ(labels(1), 0);
+    EXPECT_TRUE(frMain->WEdit->text().isEmpty());
+    EXPECT_TRUE(frMain->Timer->isActive());
+    tick();
+    EXPECT_EQ(labels(1), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(OkCancelCloseBox, LoadWhileSettingsOpen, ::testing::Values(0, 1, 2));
+
+}  // namespace
