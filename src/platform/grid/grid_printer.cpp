@@ -4,11 +4,8 @@
 #include "platform/text/error.h"
 #include "platform/ui/prompts.h"
 
-#include <QDir>
 #include <QFile>
 #include <QPageLayout>
-#include <QPrinterInfo>
-#include <QRegularExpression>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -141,57 +138,7 @@ int GridPrinter::print(QPrinter& printer) const
 printing::PrintJob GridPrinter::choosePrinter(QPrinter& printer, const printing::PrinterList& printers, int position,
                                               const QString& documentName)
 {
-    const int index = position == -1 ? printers.defaultIndex() : position;
-    if (index < 0 || index >= printers.count())
-        throw Error(QStringLiteral("Printer position %1 is not in the printer list (%2 printers)")
-                        .arg(position)
-                        .arg(printers.count()));
-    printer.setDocName(documentName);
-    printer.setCreator(QStringLiteral("Tarvik"));
-    const QString name = printers.names().at(index);
-    if (index != printers.pdfIndex()) {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-        if (info.isNull())
-            throw Error(QStringLiteral("The printer \"%1\" is no longer installed").arg(name));
-        printer.setOutputFormat(QPrinter::NativeFormat);
-        printer.setPrinterName(name);
-        // Qt quietly takes the default printer for a name it cannot use.
-        if (printer.printerName() != name || !printer.isValid())
-            throw Error(QStringLiteral("The printer \"%1\" cannot be used (the system offers \"%2\")")
-                            .arg(name, printer.printerName()));
-        return {name, {}};
-    }
-
-    const QString folder = printers.pdfFolder();
-    if (!QDir().mkpath(folder))
-        throw Error(QStringLiteral("The printer \"%1\" cannot create the folder \"%2\"").arg(name, folder));
-    // The job number continues from the highest one in the folder.
-    static const QRegularExpression numbered(QStringLiteral("^(\\d{6,})-.*\\.pdf$"));
-    long long last = 0;
-    for (const QString& f : QDir(folder).entryList(QDir::Files)) {
-        const auto m = numbered.match(f);
-        if (m.hasMatch())
-            last = std::max(last, m.captured(1).toLongLong());
-    }
-    QString fileName = documentName;
-    for (QChar& c : fileName)
-        if (c == u'/' || c == u'\\' || c < u' ' || QStringView(u":*?\"<>|").contains(c))
-            c = u'_';
-    if (fileName.isEmpty())
-        fileName = QStringLiteral("document");
-    QString path;
-    for (long long number = last + 1;; ++number) {
-        path = folder + QStringLiteral("%1-%2.pdf").arg(number, 6, 10, QLatin1Char('0')).arg(fileName);
-        QFile reserve(path);
-        if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;  // ours now; another station's job cannot take the same number
-        if (!reserve.exists())
-            throw Error(QStringLiteral("The printer \"%1\" cannot write \"%2\". %3")
-                            .arg(name, path, reserve.errorString()));
-    }
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    return {name, path};
+    return printers.setUpPrinter(printer, position, documentName);
 }
 
 printing::PrintJob GridPrinter::print(const printing::PrinterList& printers, int position) const

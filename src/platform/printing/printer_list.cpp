@@ -49,66 +49,76 @@ void PrinterList::checkPosition(int position) const {
 }
 
 PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName) const {
-    checkPosition(position);
-    const int index = position == -1 ? default_ : position;
-    if (index == pdfIndex())
-        return printToPdf(page, documentName);
-    return printToSystem(page, names_[index], documentName);
+    QPrinter printer(QPrinter::HighResolution);
+    const PrintJob job = setUpPrinter(printer, position, documentName);
+    try {
+        printPage(printer, page);
+    } catch (...) {
+        if (!job.file.isEmpty())
+            QFile::remove(job.file);
+        throw;
+    }
+    if (job.file.isEmpty() && printer.printerState() == QPrinter::Error)
+        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\"").arg(job.printer, documentName));
+    return job;
 }
 
-PrintJob PrinterList::printToSystem(const LabelPage& page, const QString& name, const QString& documentName) const {
+PrintJob PrinterList::setUpPrinter(QPrinter& printer, int position, const QString& documentName) const {
+    checkPosition(position);
+    const int index = position == -1 ? default_ : position;
+    printer.setDocName(documentName);
+    printer.setCreator(QStringLiteral("Tarvik"));
+    if (index == pdfIndex()) {
+        const QString path = reservePdfFile(documentName);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return {QString::fromLatin1(kPdfPrinterName), path};
+    }
+    const QString& name = names_[index];
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
     if (info.isNull())
         throw Error(QStringLiteral("The printer \"%1\" is no longer installed").arg(name));
-    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(name);
     // Qt quietly takes the default printer for a name it cannot use.
     if (printer.printerName() != name || !printer.isValid())
         throw Error(QStringLiteral("The printer \"%1\" cannot be used (the system offers \"%2\")")
                         .arg(name, printer.printerName()));
-    printer.setDocName(documentName);
-    printer.setCreator(QStringLiteral("Tarvik"));
-    printPage(printer, page);
-    if (printer.printerState() == QPrinter::Error)
-        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\"").arg(name, documentName));
     return {name, {}};
 }
 
-PrintJob PrinterList::printToPdf(const LabelPage& page, const QString& documentName) const {
+QString PrinterList::reservePdfFile(const QString& documentName) const {
     const QString folder = pdfFolder();
     if (!QDir().mkpath(folder))
         throw Error(QStringLiteral("No printer can print: the printer \"%1\" cannot create the folder \"%2\"")
                         .arg(QLatin1String(kPdfPrinterName), folder));
-    // The job number continues from the highest one in the folder.
-    static const QRegularExpression numbered(QStringLiteral("^(\\d{6,})-.*\\.pdf$"));
-    long long last = 0;
-    for (const QString& f : QDir(folder).entryList(QDir::Files)) {
-        const auto m = numbered.match(f);
-        if (m.hasMatch())
-            last = std::max(last, m.captured(1).toLongLong());
+    std::error_code ec;
+    const std::filesystem::path folderPath(folder.toStdU16String());
+    if (lastPdfJob_ < 0 || std::filesystem::last_write_time(folderPath, ec) != pdfFolderStamp_ || ec) {
+        // The job number continues from the highest one in the folder.
+        static const QRegularExpression numbered(QStringLiteral("^(\\d{6,})-.*\\.pdf$"));
+        lastPdfJob_ = 0;
+        for (const QString& f : QDir(folder).entryList(QDir::Files)) {
+            const auto m = numbered.match(f);
+            if (m.hasMatch())
+                lastPdfJob_ = std::max(lastPdfJob_, m.captured(1).toLongLong());
+        }
     }
     const QString name = fileNamePart(documentName);
-    QString path;
-    for (long long number = last + 1;; ++number) {
-        path = folder + QStringLiteral("%1-%2.pdf").arg(number, 6, 10, QLatin1Char('0')).arg(name);
+    for (long long number = lastPdfJob_ + 1;; ++number) {
+        const QString path = folder + QStringLiteral("%1-%2.pdf").arg(number, 6, 10, QLatin1Char('0')).arg(name);
         QFile reserve(path);
-        if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;  // ours now; another station's job cannot take the same number
+        if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            lastPdfJob_ = number;
+            pdfFolderStamp_ = std::filesystem::last_write_time(folderPath, ec);
+            if (ec)
+                lastPdfJob_ = -1;  // no stamp: list the folder next time
+            return path;  // ours now; another job cannot take the same number
+        }
         if (!reserve.exists())
             throw Error(QStringLiteral("No printer can print: the printer \"%1\" cannot write \"%2\". %3")
                             .arg(QLatin1String(kPdfPrinterName), path, reserve.errorString()));
     }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setDocName(documentName);
-    printer.setCreator(QStringLiteral("Tarvik"));
-    try {
-        printPage(printer, page);
-    } catch (...) {
-        QFile::remove(path);
-        throw;
-    }
-    return {QString::fromLatin1(kPdfPrinterName), path};
 }
 
 }  // namespace tarvik::printing

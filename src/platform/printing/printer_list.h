@@ -9,6 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <filesystem>
+
+class QPrinter;
+
 namespace tarvik::printing {
 
 inline constexpr const char* kPdfPrinterName = "Tarvik PDF";
@@ -45,13 +49,25 @@ public:
     // Throws as print() does for a position outside the list.
     void checkPosition(int position) const;
 
+    // Points `printer` at the printer at `position` (-1: the default) for a
+    // document of any kind: a system queue by its name, or "Tarvik PDF" with
+    // the job's file reserved (created empty, so no other job takes its
+    // number). Throws as print() does. The caller removes the returned file
+    // when it then fails to print.
+    PrintJob setUpPrinter(QPrinter& printer, int position, const QString& documentName) const;
+
 private:
-    PrintJob printToPdf(const LabelPage& page, const QString& documentName) const;
-    PrintJob printToSystem(const LabelPage& page, const QString& name, const QString& documentName) const;
+    QString reservePdfFile(const QString& documentName) const;
 
     QString programDir_;
     QStringList names_;
     int default_ = 0;
+    // The last job number of "Tarvik PDF" and the folder's modification time
+    // right after that job was reserved. While the folder is unchanged since,
+    // nobody else added a job and the number is counted on here, so a folder
+    // of many labels is not listed for every label.
+    mutable long long lastPdfJob_ = -1;
+    mutable std::filesystem::file_time_type pdfFolderStamp_{};
 };
 
 }  // namespace tarvik::printing

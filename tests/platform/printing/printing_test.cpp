@@ -97,6 +97,19 @@ TEST_F(LabelPrinting, JobNumbersContinueFromTheHighestFile) {
               QString::fromUtf8("000020-Етикетка.pdf"));
 }
 
+TEST_F(LabelPrinting, OneListCountsOnAndSkipsNumbersAnotherJobTook) {
+    const PrinterList printers(programDir_);
+    const SampleLabel label = sampleLabel(QImage());
+    EXPECT_EQ(QFileInfo(printers.print(label.page, -1, "label1").file).fileName(), "000001-label1.pdf");
+    // Another list (another window, another station) prints in between.
+    EXPECT_EQ(QFileInfo(print(label.page, "grid")).fileName(), "000002-grid.pdf");
+    QFile(programDir_ + "PDF/000003-label2.pdf").open(QIODevice::WriteOnly);
+    EXPECT_EQ(QFileInfo(printers.print(label.page, -1, "label1").file).fileName(), "000004-label1.pdf");
+    // A number is taken whatever the document name.
+    QFile(programDir_ + "PDF/000005-other.pdf").open(QIODevice::WriteOnly);
+    EXPECT_EQ(QFileInfo(printers.print(label.page, -1, "label1").file).fileName(), "000006-label1.pdf");
+}
+
 TEST_F(LabelPrinting, PageHasTheSizeOfItsLayout) {
     struct Case {
         QSizeF pixels;
