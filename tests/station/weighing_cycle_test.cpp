@@ -497,18 +497,25 @@ TEST_F(WeighingCycleTest, ABoxLabelThatFailsLeavesWhatWasDoneBeforeIt)
     EXPECT_FALSE(printed());
 }
 
-TEST_F(WeighingCycleTest, AfterAFailedRunClosingTheSettingsWindowResumesAndTheSameLoadPrints)
+class AfterAFailedRun : public WeighingCycleTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AfterAFailedRun, ClosingTheSettingsOrReportsWindowResumesAndTheSameLoadPrints)
 {
     start(QStringList(4, load(1234)));
     frMain->MaskEdit1->setText(QString());
     tick();
     ASSERT_FALSE(frMain->Timer->isActive());
     ASSERT_EQ(labels(1), 0);
-    prompts->onDialog = [](QDialog&) {
-        frSetting->bCancel->click();
-        return frSetting->result();
-    };
-    frMain->N4Click();
+    if (GetParam()) {
+        prompts->onDialog = [](QDialog&) {
+            frSetting->bCancel->click();
+            return frSetting->result();
+        };
+        frMain->N4Click();
+    } else {
+        frMain->N2Click();
+        FZvit->close();
+    }
     EXPECT_TRUE(frMain->Timer->isActive());
     frMain->MaskEdit1->setText(QStringLiteral("3"));
     tick();  // the load still lies there
@@ -516,6 +523,8 @@ TEST_F(WeighingCycleTest, AfterAFailedRunClosingTheSettingsWindowResumesAndTheSa
     EXPECT_EQ(rows().size(), 1u);
     EXPECT_TRUE(printed());
 }
+
+INSTANTIATE_TEST_SUITE_P(SettingsOrReports, AfterAFailedRun, ::testing::Bool());
 
 TEST_F(WeighingCycleTest, HeadlessPollingResumesOnceTheErrorIsAnswered)
 {
