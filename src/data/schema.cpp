@@ -25,7 +25,8 @@ std::vector<QStringList> schemaSteps()
         QStringLiteral("CREATE INDEX DB_ZVIT_NAME_W_PARTIA ON DB_ZVIT (NAME_W, PARTIA)"),
     };
     QStringList rows = {
-        QStringLiteral("INSERT INTO KOPOBKA (ID_num, NUM) VALUES (1, 0)"),
+        // A fresh line starts with box 1, the box number a fresh settings file holds.
+        QStringLiteral("INSERT INTO KOPOBKA (ID_num, NUM) VALUES (1, 1)"),
     };
     return {tables, rows};
 }

@@ -118,7 +118,7 @@ TEST_F(Db, ANewFileGetsTheTablesInTheirOrderWithIndexesAndTheBoxRow)
     const auto rows = box.select();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].toInt(), 1);
-    EXPECT_EQ(rows[0][1].toLongLong(), 0);
+    EXPECT_EQ(rows[0][1].toLongLong(), 1);
 }
 
 TEST_F(Db, AnExistingFileIsOpenedNotRecreated)
@@ -227,9 +227,9 @@ TEST_F(Db, BatchFieldTexts)
 TEST_F(Db, BoxNumberAdvancesAndIsSetByTheOperator)
 {
     StationStore store(*db);
-    EXPECT_EQ(store.boxNumber(), 0);
-    EXPECT_EQ(store.advanceBoxNumber(), 1);
+    EXPECT_EQ(store.boxNumber(), 1);  // a fresh line, as a fresh Num_Box
     EXPECT_EQ(store.advanceBoxNumber(), 2);
+    EXPECT_EQ(store.advanceBoxNumber(), 3);
     store.setBoxNumber(QStringLiteral("  7 "));
     EXPECT_EQ(store.advanceBoxNumber(), 8);
     store.setBoxNumber(QStringLiteral("123456789012345"));
@@ -280,7 +280,7 @@ TEST_F(Db, ALockedBoxRowIsRetriedThenReportedWithTheDatabasesText)
     StationStore mine(*db), theirs(*other);
     theirs.setConflictRetry(std::chrono::milliseconds(30));
     db->transaction().hardCommit();
-    EXPECT_EQ(mine.advanceBoxNumber(), 1);  // not committed yet: the row stays locked
+    EXPECT_EQ(mine.advanceBoxNumber(), 2);  // not committed yet: the row stays locked
     try {
         theirs.advanceBoxNumber();
         FAIL() << "no conflict";
@@ -289,7 +289,7 @@ TEST_F(Db, ALockedBoxRowIsRetriedThenReportedWithTheDatabasesText)
         EXPECT_TRUE(e.text().contains(QStringLiteral("concurrent update"), Qt::CaseInsensitive)) << e.text().toStdString();
     }
     db->transaction().commitRetaining();
-    EXPECT_EQ(theirs.advanceBoxNumber(), 2);
+    EXPECT_EQ(theirs.advanceBoxNumber(), 3);
 }
 
 TEST_F(Db, ProductLookups)

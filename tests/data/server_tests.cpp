@@ -64,8 +64,8 @@ TEST_F(ServerDb, ANewRowIsSeenByAnotherStationAfterTheIdleCommit)
 
     // The box number the same way.
     store.advanceBoxNumber();
-    EXPECT_EQ(scalar(*other, QStringLiteral("SELECT NUM FROM KOPOBKA")), 0);
-    ASSERT_TRUE(pumpUntil([&] { return scalar(*other, QStringLiteral("SELECT NUM FROM KOPOBKA")) == 1; }));
+    EXPECT_EQ(scalar(*other, QStringLiteral("SELECT NUM FROM KOPOBKA")), 1);
+    ASSERT_TRUE(pumpUntil([&] { return scalar(*other, QStringLiteral("SELECT NUM FROM KOPOBKA")) == 2; }));
 }
 
 TEST_F(ServerDb, StationsAdvancingTheBoxNumberTogetherNeverShareANumber)
@@ -113,13 +113,13 @@ TEST_F(ServerDb, StationsAdvancingTheBoxNumberTogetherNeverShareANumber)
     std::vector<qint64> expectedBoxes(kStations * kBoxes);
     std::vector<int> expectedIds(kStations * kBoxes);
     for (int i = 0; i < kStations * kBoxes; ++i) {
-        expectedBoxes[size_t(i)] = i + 1;
+        expectedBoxes[size_t(i)] = i + 2;  // a fresh line is at box 1
         expectedIds[size_t(i)] = i + 1;
     }
     EXPECT_EQ(all, expectedBoxes);
     EXPECT_EQ(ids, expectedIds);
 
     auto check = Database::connect(params);
-    EXPECT_EQ(scalar(*check, QStringLiteral("SELECT NUM FROM KOPOBKA")), kStations * kBoxes);
+    EXPECT_EQ(scalar(*check, QStringLiteral("SELECT NUM FROM KOPOBKA")), 1 + kStations * kBoxes);
     EXPECT_EQ(scalar(*check, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM DB_ZVIT")), kStations * kBoxes);
 }
