@@ -6,8 +6,7 @@
 #include "platform/text/error.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
 
 namespace tarvik::barcode {
 
@@ -50,11 +49,11 @@ QImage MakeBarcodePicture(const QString& content, const BarcodePictureSettings& 
 
 void saveBarcodePicture(const QImage& picture, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(u"Cannot create file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path),
                                                              file.errorString()));
-    if (!picture.convertToFormat(QImage::Format_RGB888).save(&file, "BMP") || !file.commit())
+    if (!picture.convertToFormat(QImage::Format_RGB888).save(&file, "BMP") || !file.flush())
         throw Error(u"Cannot write file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path),
                                                             file.errorString()));
 }

@@ -28,7 +28,8 @@ struct BarcodePictureSettings {
 QImage MakeBarcodePicture(const QString& content, const BarcodePictureSettings& settings);
 
 // Saves a picture as a 24-bit BMP file, replacing any file of that name.
-// Raises tarvik::Error when the file cannot be written.
+// Raises tarvik::Error when the file cannot be written. The station redraws
+// its pictures for every label, so they are not synced to disk.
 void saveBarcodePicture(const QImage& picture, const QString& path);
 
 }  // namespace tarvik::barcode

@@ -271,7 +271,7 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
             if (!found.isNull())
                 richtext::replaceSelection(found, placeholderValue(values, i));
         }
-        richtext::saveRichTextFile(RichEdit, temp);
+        richtext::saveRichTextFile(RichEdit, temp, richtext::SaveMode::Scratch);
         richtext::loadRichTextFile(blocks[b]->document, temp);
         Q_EMIT pageChanged(e.page == &Rep ? 2 : 1);
     }

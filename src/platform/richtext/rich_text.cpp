@@ -24,7 +24,16 @@ void loadRichTextFile(QTextDocument& document, const QString& path) {
     }
 }
 
-void saveRichTextFile(const QTextDocument& document, const QString& path) {
+void saveRichTextFile(const QTextDocument& document, const QString& path, SaveMode mode) {
+    if (mode == SaveMode::Scratch) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+        const QByteArray data = writeRtf(document);
+        if (file.write(data) != data.size() || !file.flush())
+            throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
+        return;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));

@@ -15,9 +15,14 @@ namespace tarvik::richtext {
 // naming the file when it cannot be read (and for the reader's own errors).
 void loadRichTextFile(QTextDocument& document, const QString& path);
 
-// Writes the document as rich text, replacing the file atomically. Throws
-// tarvik::Error naming the file when it cannot be written.
-void saveRichTextFile(const QTextDocument& document, const QString& path);
+enum class SaveMode {
+    Atomic,   // replaced as a whole and synced to disk: a template, a user's file
+    Scratch,  // overwritten in place, not synced: a work file read back at once
+};
+
+// Writes the document as rich text. Throws tarvik::Error naming the file when
+// it cannot be written.
+void saveRichTextFile(const QTextDocument& document, const QString& path, SaveMode mode = SaveMode::Atomic);
 
 // The text as displayed: paragraphs and line breaks as "\n", one character per
 // document position, so positions in it are cursor positions.
