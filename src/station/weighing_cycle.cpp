@@ -127,6 +127,10 @@ void WeighingCycle::LabelRun(Currency weight)
     pages.loadPicture(pages.Barcod1, kLabel1Standby);
 
     settings().store().insertLogRow(logRow(cost));
+    // The row records a label already printed: made permanent now, not by the
+    // idle commit, which loads coming faster than its delay would put off
+    // for ever.
+    settings().database().transaction().commitRetaining();
     if (FZvit)
         FZvit->ReopenTable();
 

@@ -357,6 +357,17 @@ TEST_F(WeighingCycleTest, RowNumbersCountPerScaleName)
     EXPECT_EQ(got, expected);
 }
 
+TEST_F(WeighingCycleTest, TheRowIsPermanentWhenTheRunEnds)
+{
+    start({load(1000)});
+    tick();
+    // Another connection (another station) sees it without any idle time passing.
+    EXPECT_FALSE(frSetting->database().transaction().pending());
+    auto other = tarvik::data::Database::connect(tarvik::data::stationConnectParams(folder.programDir()));
+    tarvik::data::PreparedStatement count(*other, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT"));
+    EXPECT_EQ(count.select().at(0).at(0).toInt(), 1);
+}
+
 TEST_F(WeighingCycleTest, AProductNameWithAnApostropheIsLoggedAsItIs)
 {
     start({load(1000)});
