@@ -1,0 +1,507 @@
+// The software cost of one label run of a whole station, offscreen: from a
+// stable reading above the zero threshold to the end of the run (label 1
+// handed to "Tarvik PDF", the log row inserted in the shared transaction, the
+// load counted), at 10^2 and 10^6 rows already in the log. A second case closes
+// a box with every load (label 2 as well). The idle commit is timed on its own.
+// Each run is timed by hand, so the median and the 99th percentile come from
+// the runs themselves. At the end the same workload's per-label cost under
+// glabels-3-batch, when it is installed, for comparison.
+
+#include "data/database.h"
+#include "data/product_import.h"
+#include "data/station_store.h"
+#include "dialogs/settings_dialog.h"
+#include "platform/ini/ini_file.h"
+#include "platform/ui/prompts.h"
+#include "platform/ui/responders.h"
+#include "station/application.h"
+#include "station/main_window.h"
+#include "station/station.h"
+#include "station/windows.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFont>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tarvik;
+
+namespace {
+
+const QString kSourceDir = QStringLiteral(TARVIK_SOURCE_DIR);
+// The demo setup names this scale; the log rows made for the bench carry it too.
+const QString kScaleName = QStringLiteral("Demo");
+constexpr int kRunsPerCase = 200;
+
+// Boxes large enough that no box closes while a case runs (the field holds
+// five digits).
+constexpr int kNoBoxClose = 99999;
+
+// Shows what the station would show, and counts it: a run that raised a box
+// failed, and its timing would not be a label run's.
+class CountingResponder : public ui::HeadlessResponder {
+public:
+    explicit CountingResponder(int& shown) : shown_(shown) {}
+    ui::Button message(const ui::Message& m) override
+    {
+        ++shown_;
+        return HeadlessResponder::message(m);
+    }
+
+private:
+    int& shown_;
+};
+
+int g_shown = 0;
+
+struct Percentiles {
+    double p50 = 0;
+    double p99 = 0;
+};
+
+// Nearest-rank percentiles of durations in milliseconds.
+Percentiles percentiles(std::vector<double> ms)
+{
+    if (ms.empty())
+        return {};
+    std::sort(ms.begin(), ms.end());
+    auto rank = [&](double p) {
+        const auto i = static_cast<std::size_t>(std::ceil(p * double(ms.size()))) - 1;
+        return ms[std::min(i, ms.size() - 1)];
+    };
+    return {rank(0.50), rank(0.99)};
+}
+
+std::map<std::string, Percentiles>& results()
+{
+    static std::map<std::string, Percentiles> r;
+    return r;
+}
+
+void copyInto(const QString& from, const QString& toDir)
+{
+    const QString to = toDir + QFileInfo(from).fileName();
+    QFile::remove(to);
+    if (!QFile::copy(from, to))
+        throw std::runtime_error("cannot copy " + from.toStdString());
+    QFile(to).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write " + path.toStdString());
+    f.write(bytes);
+}
+
+// A line folder (LINE/BIN as the station, LINE/DATABASE beside it) with the
+// demo setup, its catalogue and `rows` log rows of this scale, and the whole
+// station built on it.
+class Line {
+public:
+    explicit Line(int rows) : rows_(rows)
+    {
+        QDir(tmp_.path()).mkpath(QStringLiteral("LINE/BIN"));
+        QDir(tmp_.path()).mkpath(QStringLiteral("LINE/DATABASE"));
+        const QString bin = programDir();
+        for (const QFileInfo& f : QDir(kSourceDir + QStringLiteral("/resources/station")).entryInfoList(QDir::Files))
+            copyInto(f.filePath(), bin);
+        copyInto(kSourceDir + QStringLiteral("/resources/demo/Setting_Prog.ini"), bin);
+        // A scale that never delivers a reading: the bench hands readings in itself.
+        writeFile(bin + QStringLiteral("KaloScale.ini"),
+                  "[Driver]\r\nProtocol=Simulator\r\n[Simulator]\r\nScript=readings.txt\r\n");
+        writeFile(bin + QStringLiteral("readings.txt"), "Error\n");
+        qputenv("TARVIK_STATION_DIR", QFile::encodeName(bin));
+
+        fillDatabase();
+        station_ = std::make_unique<station::Station>(bin);
+        frMain->FormActivate();
+        frMain->Timer->stop();
+        if (!frSetting->Database || !frSetting->Pages || frSetting->DBBox1->count() == 0)
+            throw std::runtime_error("the station did not start completely");
+    }
+
+    ~Line()
+    {
+        station_.reset();
+    }
+
+    QString programDir() const { return tmp_.path() + QStringLiteral("/LINE/BIN/"); }
+    QString pdfDir() const { return programDir() + QStringLiteral("PDF/"); }
+    int rows() const { return rows_; }
+
+    void setLoadsPerBox(int n)
+    {
+        // The label run reloads the settings from the file, so the file is what counts.
+        const QString path = programDir() + QStringLiteral("Setting_Prog.ini");
+        ini::IniDocument doc = ini::IniDocument::load(path);
+        doc.writeString(QStringLiteral("Prog"), QStringLiteral("Sum_etic"), QString::number(n));
+        doc.save(path);
+    }
+
+    void clearPdfs() { QDir(pdfDir()).removeRecursively(); }
+
+    // Empty job files as a long-running station leaves them: "Tarvik PDF"
+    // numbers a job after the highest number in its folder.
+    void fillPdfs(int jobs)
+    {
+        QDir().mkpath(pdfDir());
+        for (int i = 1; i <= jobs; ++i) {
+            const QString kind = i % 8 == 0 ? QStringLiteral("label2") : QStringLiteral("label1");
+            writeFile(pdfDir() + QStringLiteral("%1-%2.pdf").arg(i, 6, 10, QLatin1Char('0')).arg(kind), {});
+        }
+    }
+
+    int pdfCount(const QString& suffix) const
+    {
+        return int(QDir(pdfDir()).entryList({QStringLiteral("*-") + suffix + QStringLiteral(".pdf")}, QDir::Files)
+                       .size());
+    }
+
+private:
+    void fillDatabase()
+    {
+        auto db = data::Database::openOrCreate(data::stationConnectParams(programDir()));
+        // The rows are made inside the engine, numbered 1..rows like the station's own.
+        db->executeImmediate(QStringLiteral(
+            "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN "
+            "WHILE (I < %1) DO BEGIN "
+            "INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, NAME_W) "
+            "VALUES (:I + 1, 'Сир Едам', CURRENT_DATE - MOD(:I, 365), '1,234', '15,41', 2, '%2'); "
+            "I = I + 1; END END")
+                                 .arg(rows_)
+                                 .arg(kScaleName));
+        db->transaction().hardCommit();
+        QFile tsv(kSourceDir + QStringLiteral("/resources/demo/products.tsv"));
+        if (!tsv.open(QIODevice::ReadOnly))
+            throw std::runtime_error("no demo catalogue");
+        data::importProducts(*db, QString::fromUtf8(tsv.readAll()));
+    }
+
+    QTemporaryDir tmp_;
+    int rows_;
+    std::unique_ptr<station::Station> station_;
+};
+
+// One station at a time: the windows are the process's single instances.
+std::unique_ptr<Line>& currentLine()
+{
+    static std::unique_ptr<Line> line;
+    return line;
+}
+
+Line& lineWith(int rows)
+{
+    auto& line = currentLine();
+    if (!line || line->rows() != rows) {
+        line.reset();
+        line = std::make_unique<Line>(rows);
+    }
+    return *line;
+}
+
+// A load between 0.250 and 2.400 kg, different from run to run.
+int loadGrams(int i)
+{
+    return 250 + (i * 389) % 2151;
+}
+
+// Lifts the previous load (a reading below the zero threshold re-arms) and
+// puts the next one on; the timed part is the decision and its label run.
+double labelRunMs(int i)
+{
+    frMain->WEdit->setText(QStringLiteral("0"));
+    frMain->WeighingDecision(Currency::fromInt(0), true);
+    const int grams = loadGrams(i);
+    frMain->WEdit->setText(QString::number(grams));
+    const auto t0 = std::chrono::steady_clock::now();
+    frMain->WeighingDecision(Currency::fromInt(grams), true);
+    const auto t1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(t1 - t0).count();
+}
+
+void idleCommitNow()
+{
+    frSetting->database().transaction().commitRetaining();
+}
+
+// Builds the station for `rows` log rows, or tells why not.
+Line* setUp(benchmark::State& state, int rows)
+{
+    try {
+        return &lineWith(rows);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return nullptr;
+    }
+}
+
+void labelRuns(benchmark::State& state, const std::string& name, int rows, int loadsPerBox, int oldJobs = 0)
+{
+    Line* setUpLine = setUp(state, rows);
+    if (!setUpLine)
+        return;
+    Line& line = *setUpLine;
+    line.setLoadsPerBox(loadsPerBox);
+    // Start each case with an empty box and an empty PDF folder, so the cases
+    // compare alike.
+    frSetting->Edit7->setText(QStringLiteral("0"));
+    frSetting->Edit8->setText(QStringLiteral("0"));
+    line.clearPdfs();
+    line.fillPdfs(oldJobs);
+    const int shownBefore = g_shown;
+    // One run first: fonts, templates and statements are prepared once.
+    labelRunMs(0);
+    idleCommitNow();
+    const int label1Before = line.pdfCount(QStringLiteral("label1"));
+    const int label2Before = line.pdfCount(QStringLiteral("label2"));
+
+    std::vector<double> ms;
+    ms.reserve(kRunsPerCase);
+    int i = 1;
+    for (auto _ : state) {
+        const double t = labelRunMs(i++);
+        state.SetIterationTime(t / 1000.0);
+        ms.push_back(t);
+        if (!frMain->Cycle().PrintedFlag)
+            state.SkipWithError("a label run failed");
+        // What the idle commit does 100 ms later, between loads (not timed).
+        idleCommitNow();
+    }
+    const int runs = int(ms.size());
+    const int label1 = line.pdfCount(QStringLiteral("label1")) - label1Before;
+    const int label2 = line.pdfCount(QStringLiteral("label2")) - label2Before;
+    const int boxes = loadsPerBox == 1 ? runs : 0;
+    line.clearPdfs();
+    if (g_shown != shownBefore)
+        state.SkipWithError("the station showed an error during the runs");
+    else if (label1 != runs || label2 != boxes)
+        state.SkipWithError("the PDF folder does not hold one label 1 per run and one label 2 per box");
+
+    const Percentiles p = percentiles(ms);
+    state.counters["p50_ms"] = p.p50;
+    state.counters["p99_ms"] = p.p99;
+    results()[name] = p;
+}
+
+void idleCommit(benchmark::State& state, const std::string& name, int rows)
+{
+    if (!setUp(state, rows))
+        return;
+    data::StationStore& store = frSetting->store();
+    const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
+                           QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+    std::vector<double> ms;
+    for (auto _ : state) {
+        // Not timed: the row the commit makes durable. Its number also shows
+        // that the log holds the rows made for it.
+        if (store.insertLogRow(row) <= rows)
+            state.SkipWithError("the log does not hold the rows made for the bench");
+        const auto t0 = std::chrono::steady_clock::now();
+        idleCommitNow();
+        const auto t1 = std::chrono::steady_clock::now();
+        const double t = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        state.SetIterationTime(t / 1000.0);
+        ms.push_back(t);
+    }
+    const Percentiles p = percentiles(ms);
+    state.counters["p50_ms"] = p.p50;
+    state.counters["p99_ms"] = p.p99;
+    results()[name] = p;
+}
+
+// --- the peer ----------------------------------------------------------------
+
+struct PeerRun {
+    bool ok = false;
+    double seconds = 0;
+};
+
+PeerRun runGlabels(const QString& program, const QString& csv, const QString& templ, const QString& out)
+{
+    QFile::remove(out);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, {QStringLiteral("-i"), csv, QStringLiteral("-o"), out, templ});
+    if (!p.waitForStarted() || !p.waitForFinished(10 * 60 * 1000))
+        return {};
+    const double s = double(t.nsecsElapsed()) / 1e9;
+    const bool ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && QFileInfo(out).size() > 0;
+    if (!ok)
+        std::fprintf(stderr, "glabels-3-batch failed:\n%s\n", p.readAll().constData());
+    return {ok, s};
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void runPeer(double tarvikMs)
+{
+    const QString workload = QDir::cleanPath(kSourceDir + QStringLiteral("/../shared/bench/glabels"));
+    const QString csv = workload + QStringLiteral("/data.csv");
+    const QString templ = workload + QStringLiteral("/weigh.glabels");
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("glabels-3-batch"));
+    if (program.isEmpty()) {
+        std::printf("peer skipped: glabels-3-batch is not installed\n");
+        return;
+    }
+    if (!QFileInfo::exists(csv) || !QFileInfo::exists(templ)) {
+        std::printf("peer skipped: no workload in %s\n", qPrintable(workload));
+        return;
+    }
+    QTemporaryDir tmp;
+    // The first 10 records: the header line and 10 lines after it.
+    QFile all(csv);
+    if (!all.open(QIODevice::ReadOnly)) {
+        std::printf("peer skipped: cannot read %s\n", qPrintable(csv));
+        return;
+    }
+    QByteArray ten;
+    for (int i = 0; i < 11 && !all.atEnd(); ++i)
+        ten += all.readLine();
+    const QString csv10 = tmp.filePath(QStringLiteral("data10.csv"));
+    writeFile(csv10, ten);
+
+    constexpr int kRepeats = 3;
+    std::vector<double> t10, t1000;
+    for (int r = 0; r < kRepeats; ++r) {
+        const PeerRun a = runGlabels(program, csv10, templ, tmp.filePath(QStringLiteral("out10.pdf")));
+        const PeerRun b = runGlabels(program, csv, templ, tmp.filePath(QStringLiteral("out1000.pdf")));
+        if (!a.ok || !b.ok) {
+            std::printf("peer skipped: glabels-3-batch did not render the workload\n");
+            return;
+        }
+        t10.push_back(a.seconds);
+        t1000.push_back(b.seconds);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const double m10 = median(t10), m1000 = median(t1000);
+    const double perLabelMs = (m1000 - m10) / 990.0 * 1000.0;
+    std::printf("glabels-3-batch: 10 records %.3f s, 1000 records %.3f s (medians of %d), "
+                "per label %.2f ms, peak RSS %.0f MB\n",
+                m10, m1000, kRepeats, perLabelMs, double(usage.ru_maxrss) / 1024.0);
+    if (perLabelMs > 0 && tarvikMs > 0)
+        std::printf("ratio tarvik/glabels (per-label cost, tarvik median label run at 10^2 rows): %.2f\n",
+                    tarvikMs / perLabelMs);
+}
+
+void printSummary()
+{
+    auto& r = results();
+    auto line = [&](const char* what, const std::string& base) {
+        const auto small = r.find(base + "/100"), large = r.find(base + "/1000000");
+        if (small == r.end() || large == r.end())
+            return;
+        std::printf("%s: 10^2 rows p50 %.3f ms p99 %.3f ms; 10^6 rows p50 %.3f ms p99 %.3f ms; "
+                    "ratio of medians 10^6/10^2 = %.2f\n",
+                    what, small->second.p50, small->second.p99, large->second.p50, large->second.p99,
+                    small->second.p50 > 0 ? large->second.p50 / small->second.p50 : 0.0);
+    };
+    line("label run", "BM_LabelRun");
+    line("label run closing a box", "BM_LabelRunClosingBox");
+    line("idle commit", "BM_IdleCommit");
+    const auto plain = r.find("BM_LabelRun/100"), crowded = r.find("BM_LabelRunAfter20000Jobs/100");
+    if (plain != r.end() && crowded != r.end() && plain->second.p50 > 0)
+        std::printf("label run with 20000 jobs already in the PDF folder: p50 %.3f ms p99 %.3f ms; "
+                    "ratio of medians to an empty folder = %.2f\n",
+                    crowded->second.p50, crowded->second.p99, crowded->second.p50 / plain->second.p50);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir env;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No print queue of the machine: "Tarvik PDF" is the only printer, position 0.
+    qputenv("CUPS_SERVER", QFile::encodeName(env.filePath(QStringLiteral("no-cups.sock"))));
+    if (qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
+        qputenv("FIREBIRD_LOCK", QFile::encodeName(env.path()));
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(env.path()));
+    // --no-peer leaves out the glabels comparison (it takes about half a minute).
+    bool peer = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--no-peer") {
+            peer = false;
+            std::copy(argv + i + 1, argv + argc + 1, argv + i);
+            --argc;
+            break;
+        }
+    }
+    station::StationApplication app(argc, argv);
+    app.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
+    ui::prompts().setResponder(std::make_unique<CountingResponder>(g_shown));
+
+    for (int rows : {100, 1000000}) {
+        const std::string n = std::to_string(rows);
+        const std::string run = "BM_LabelRun/" + n, closing = "BM_LabelRunClosingBox/" + n,
+                          commit = "BM_IdleCommit/" + n;
+        benchmark::RegisterBenchmark(run.c_str(),
+                                     [=](benchmark::State& s) { labelRuns(s, run, rows, kNoBoxClose); })
+            ->UseManualTime()
+            ->Iterations(kRunsPerCase)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(closing.c_str(),
+                                     [=](benchmark::State& s) { labelRuns(s, closing, rows, 1); })
+            ->UseManualTime()
+            ->Iterations(kRunsPerCase / 2)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(commit.c_str(), [=](benchmark::State& s) { idleCommit(s, commit, rows); })
+            ->UseManualTime()
+            ->Iterations(kRunsPerCase)
+            ->Unit(benchmark::kMicrosecond);
+        if (rows == 100) {
+            // The same run in a PDF folder that already holds 20000 jobs.
+            const std::string crowded = "BM_LabelRunAfter20000Jobs/" + n;
+            benchmark::RegisterBenchmark(
+                crowded.c_str(), [=](benchmark::State& s) { labelRuns(s, crowded, rows, kNoBoxClose, 20000); })
+                ->UseManualTime()
+                ->Iterations(kRunsPerCase)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    int status = 0;
+    try {
+        benchmark::RunSpecifiedBenchmarks();
+        // The station goes before the application.
+        currentLine().reset();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_cycle: %s\n", e.what());
+        status = 1;
+    }
+    printSummary();
+    const auto small = results().find("BM_LabelRun/100");
+    if (peer)
+        runPeer(small != results().end() ? small->second.p50 : 0.0);
+    benchmark::Shutdown();
+    return status;
+}
