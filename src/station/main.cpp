@@ -18,6 +18,7 @@ using namespace tarvik::station;
 
 int main(int argc, char** argv)
 {
+    QuitOnSignals::blockSignals();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -43,8 +44,6 @@ int main(int argc, char** argv)
         qputenv("TARVIK_STATION_DIR", QFile::encodeName(programDir));
         QuitOnSignals quitOnSignals;
         Station station(programDir);
-        // The database engine installs handlers of its own when it attaches.
-        quitOnSignals.install();
         TfrMain& main = station.main();
         main.setResumeAfterFailedRun(options.headless);
         int runs = 0;

@@ -4,57 +4,50 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <sys/socket.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace tarvik::station {
 namespace {
 
-// The write end of the self-pipe; a signal handler may only write to it.
-int signalFd[2] = {-1, -1};
-
-void onSignal(int)
+sigset_t quitSignals()
 {
-    const char c = 1;
-    [[maybe_unused]] auto n = ::write(signalFd[0], &c, 1);
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&set, sig);
+    return set;
 }
 
 }  // namespace
 
-QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent)
+void QuitOnSignals::blockSignals()
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalFd) != 0)
-        return;
-    notifier_ = new QSocketNotifier(signalFd[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [] {
-        char c;
-        [[maybe_unused]] auto n = ::read(signalFd[1], &c, 1);
-        QCoreApplication::quit();
-    });
-    install();
+    const sigset_t set = quitSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-void QuitOnSignals::install()
+QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent)
 {
-    if (!notifier_)
+    blockSignals();  // in case main() did not
+    const sigset_t set = quitSignals();
+    fd_ = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (fd_ < 0)
         return;
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(sig, &sa, nullptr);
+    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        signalfd_siginfo info;
+        while (::read(fd_, &info, sizeof info) == sizeof info) {
+        }
+        QCoreApplication::quit();
+    });
 }
 
 QuitOnSignals::~QuitOnSignals()
 {
-    struct sigaction sa {};
-    sa.sa_handler = SIG_DFL;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(sig, &sa, nullptr);
-    ::close(signalFd[0]);
-    ::close(signalFd[1]);
-    signalFd[0] = signalFd[1] = -1;
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 }  // namespace tarvik::station

@@ -9,8 +9,10 @@
 #include "platform/text/codec.h"
 #include "support/station_folder.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QThread>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -191,6 +193,45 @@ TEST_F(StationBinary, AFailedRunIsReportedAndCountedAndTheStationGoesOn)
     // same load fails again, which ends the second counted run.
     EXPECT_EQ(errors.count(QStringLiteral("'x' is not a valid floating point value")), 2) << errors.toStdString();
     EXPECT_TRUE(pdfs().isEmpty());
+}
+
+TEST_F(StationBinary, SigtermEndsAWeighingStationCleanly)
+{
+    // Three loads, then the scale goes quiet; only the signal ends the station.
+    QStringList readings;
+    for (int i = 0; i < 3; ++i)
+        readings << QStringLiteral("1.500;S;") << QStringLiteral("0.000;S;");
+    folder.scriptScale(readings);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
+            {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless")});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QDeadlineTimer limit(60000);
+    while (pdfs().size() < 3 && !limit.hasExpired())
+        QThread::msleep(20);
+    ASSERT_GE(pdfs().size(), 3) << "no labels came out";
+    // The signal finds the station idle, its engine threads asleep.
+    QThread::sleep(3);
+    p.terminate();  // SIGTERM
+    const bool ended = p.waitForFinished(30000);
+    if (!ended) {
+        p.kill();
+        p.waitForFinished();
+    }
+    ASSERT_TRUE(ended) << "the station did not end on SIGTERM";
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    // Every label printed has its row, and the database was closed properly.
+    auto db = tarvik::data::Database::connect(tarvik::data::stationConnectParams(folder.programDir()));
+    tarvik::data::PreparedStatement q(*db, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT"));
+    const int rows = q.select().at(0).at(0).toInt();
+    int label1 = 0;
+    for (const QString& f : pdfs())
+        label1 += f.endsWith(QStringLiteral("-label1.pdf")) ? 1 : 0;
+    EXPECT_EQ(rows, label1);
 }
 
 }  // namespace
