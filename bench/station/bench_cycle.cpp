@@ -1,7 +1,7 @@
 // The software cost of one label run of a whole station, offscreen: from a
 // stable reading above the zero threshold to the end of the run (label 1
-// handed to "Tarvik PDF", the log row inserted in the shared transaction, the
-// load counted), at 10^2 and 10^6 rows already in the log. A second case closes
+// handed to "Tarvik PDF", the log row inserted in the shared transaction and
+// committed, the load counted), at 10^2 and 10^6 rows already in the log. A second case closes
 // a box with every load (label 2 as well). The idle commit is timed on its own.
 // Each run is timed by hand, so the median and the 99th percentile come from
 // the runs themselves. At the end the same workload's per-label cost under
@@ -286,7 +286,8 @@ void labelRuns(benchmark::State& state, const std::string& name, int rows, int l
         ms.push_back(t);
         if (!frMain->Cycle().PrintedFlag)
             state.SkipWithError("a label run failed");
-        // What the idle commit does 100 ms later, between loads (not timed).
+        // Whatever the idle commit would still find, between loads (not timed;
+        // the run has committed its row itself).
         idleCommitNow();
     }
     const int runs = int(ms.size());
