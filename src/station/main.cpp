@@ -46,6 +46,12 @@ int main(int argc, char** argv)
         Station station(programDir);
         TfrMain& main = station.main();
         main.setResumeAfterFailedRun(options.headless);
+        if (options.headless) {
+            // Nobody is there to activate the window again: a station that
+            // cannot start says so and ends instead of idling for ever.
+            QObject::connect(&main, &TfrMain::activationFailed, &app, [] { QCoreApplication::exit(1); },
+                             Qt::QueuedConnection);
+        }
         int runs = 0;
         if (options.quitAfter) {
             QObject::connect(&main, &TfrMain::labelRunEnded, &app, [&] {

@@ -226,6 +226,7 @@ bool TfrMain::event(QEvent* e)
             FormActivate();
         } catch (...) {
             skipActivation_ = true;
+            Q_EMIT activationFailed();
             throw;
         }
         return result;

@@ -77,6 +77,9 @@ public:
 Q_SIGNALS:
     // A label run has ended, successfully or not.
     void labelRunEnded();
+    // An activation failed (no database, no scale component): no polling
+    // until the next one. Its error is shown after this.
+    void activationFailed();
 
 protected:
     bool event(QEvent* e) override;

@@ -195,6 +195,39 @@ TEST_F(StationBinary, AFailedRunIsReportedAndCountedAndTheStationGoesOn)
     EXPECT_TRUE(pdfs().isEmpty());
 }
 
+TEST_F(StationBinary, AHeadlessStationThatCannotStartSaysSoAndEnds)
+{
+    folder.scriptScale({QStringLiteral("1.000;S;")});
+    // Another process holds the embedded database.
+    QProcess first;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
+                {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless")});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    QDeadlineTimer limit(60000);
+    while (pdfs().isEmpty() && !limit.hasExpired())
+        QThread::msleep(20);
+    ASSERT_EQ(pdfs().size(), 1) << "the first station did not start";
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
+                 {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless"),
+                  QStringLiteral("--quit-after"), QStringLiteral("1")});
+    const bool ended = second.waitForFinished(60000);
+    if (!ended)
+        second.kill();
+    first.terminate();
+    first.waitForFinished(30000);
+    ASSERT_TRUE(ended) << "the second station idled instead of ending";
+    EXPECT_EQ(second.exitCode(), 1);
+    const QString errors = QString::fromUtf8(second.readAllStandardError());
+    EXPECT_TRUE(errors.contains(QStringLiteral("Database already opened"))) << errors.toStdString();
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
 TEST_F(StationBinary, SigtermEndsAWeighingStationCleanly)
 {
     // Three loads, then the scale goes quiet; only the signal ends the station.
