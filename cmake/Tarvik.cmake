@@ -25,6 +25,10 @@ function(tarvik_test name)
     QT_QPA_PLATFORM=offscreen
     CUPS_SERVER=${CMAKE_BINARY_DIR}/no-cups.sock
     LC_ALL=C.UTF-8
+    # The embedded engine's lock and temporary files belong to this build, not
+    # to /tmp/firebird, where other processes' stale files may lie.
+    FIREBIRD_LOCK=${CMAKE_BINARY_DIR}/fb-lock
+    FIREBIRD_TMP=${CMAKE_BINARY_DIR}/fb-tmp
     ${ARG_ENV})
   list(JOIN env "|" env_text)
   target_compile_definitions(${name} PRIVATE

@@ -4,6 +4,7 @@
 // display or printer queues.
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -17,8 +18,14 @@ struct TestEnvironment {
             const std::size_t end = vars.find('|', start);
             const std::string item = vars.substr(start, end == std::string::npos ? std::string::npos : end - start);
             const std::size_t eq = item.find('=');
-            if (eq != std::string::npos && eq > 0)
-                ::setenv(item.substr(0, eq).c_str(), item.substr(eq + 1).c_str(), 1);
+            if (eq != std::string::npos && eq > 0) {
+                const std::string name = item.substr(0, eq), value = item.substr(eq + 1);
+                ::setenv(name.c_str(), value.c_str(), 1);
+                if (name == "FIREBIRD_LOCK" || name == "FIREBIRD_TMP") {
+                    std::error_code ec;
+                    std::filesystem::create_directories(value, ec);
+                }
+            }
             if (end == std::string::npos)
                 break;
             start = end + 1;
