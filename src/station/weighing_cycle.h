@@ -38,8 +38,8 @@ public:
 private:
     void LabelRun(Currency weight);
     // What a run would fail on for a reason known before anything is
-    // printed: the log row's values, the counts, and for the N-th load the
-    // box row and label 2's values and barcode.
+    // printed: the log row's values, the counts, the printer, and for the
+    // N-th load the box row, label 2's printer, values and barcode.
     void checkRun(Currency weight, const QString& costText);
     void CountLoad(Currency weight, std::int64_t counted);
     void CloseBox(Currency weight);
