@@ -9,7 +9,9 @@
 #include "station/currency.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFont>
+#include <QImageReader>
 #include <QProgressDialog>
 #include <QTextOption>
 
@@ -170,11 +172,30 @@ void LabelPages::LoadLabelTemplates()
     TextBlock* const blocks2[] = {&RichHead, &RichBody, &RichButton};
     for (int b = 0; b < 3; ++b)
         richtext::loadRichTextFile(blocks1[b]->document, path(templateName(b, 1)));
-    loadPicture(Barcod1, QStringLiteral("Barcod.bmp"));
+    loadPicture(Barcod1, standbyPicture(1));
     for (int b = 0; b < 3; ++b)
         richtext::loadRichTextFile(blocks2[b]->document, path(templateName(b, 2)));
-    loadPicture(Barcod, QStringLiteral("Barcod_2.bmp"));
+    loadPicture(Barcod, standbyPicture(2));
     notifyAll();
+}
+
+QString LabelPages::standbyPicture(int label)
+{
+    checkLabel(label);
+    return label == 1 ? QStringLiteral("Barcod.bmp") : QStringLiteral("Barcod_2.bmp");
+}
+
+void LabelPages::checkLabelFiles(int label) const
+{
+    checkLabel(label);
+    for (int b = 0; b < 3; ++b) {
+        QFile file(path(templateName(b, label)));
+        if (!file.open(QIODevice::ReadOnly))
+            throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()));
+    }
+    QImageReader picture(path(standbyPicture(label)));
+    if (!picture.canRead())
+        throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(picture.fileName()));
 }
 
 printing::LabelPage LabelPages::page(int label) const
@@ -300,7 +321,9 @@ printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition)
         // A printer error leaves the elements enabled until the next print.
         job = printers_.print(page(e), printerPosition, document);
     }
-    QCoreApplication::processEvents();
+    // Repaints only: a click taken now could open a window in the middle of a
+    // label run, and closing it would start polling while the run goes on.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     for (TextBlock* b : {e.head, e.body, e.bottom})
         b->enabled = false;
     e.barcode->enabled = false;

@@ -115,6 +115,11 @@ public:
     void LoadLabelTemplates();
     // Loads ProgramDir + fileName into a barcode picture.
     void loadPicture(PictureBlock& target, const QString& fileName);
+    // The stand-by barcode picture of a label: "Barcod.bmp" or "Barcod_2.bmp".
+    static QString standbyPicture(int label);
+    // Throws, naming the file, when a template of the label cannot be read or
+    // its stand-by picture cannot be loaded: what its printing would fail on.
+    void checkLabelFiles(int label) const;
 
     // The page of a label as the page engine draws and prints it.
     printing::LabelPage page(int label) const;

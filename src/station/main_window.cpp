@@ -161,8 +161,13 @@ void TfrMain::WeighingDecision(Currency weight, bool stable)
     const auto outcome = cycle_.decide(weight, stable);
     if (outcome == tarvik::station::RunOutcome::None)
         return;
-    if (outcome == tarvik::station::RunOutcome::Failed && resumeAfterFailedRun_)
+    if (outcome == tarvik::station::RunOutcome::Failed && resumeAfterFailedRun_) {
+        // The load that failed is not labelled again while it lies there: a
+        // run that failed after its label would print and log it at every
+        // poll. Lifting it re-arms as usual.
+        cycle_.PrintedFlag = true;
         startPolling();
+    }
     Q_EMIT labelRunEnded();
 }
 

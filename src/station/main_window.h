@@ -37,7 +37,8 @@ public:
     void WeighingDecision(Currency weight, bool stable);
     tarvik::station::WeighingCycle& Cycle() { return cycle_; }
     // Nobody is there to reopen a window after a failed label run (headless):
-    // polling resumes once its error has been answered.
+    // polling resumes once its error has been answered, and the next run
+    // waits for the next load.
     void setResumeAfterFailedRun(bool resume) { resumeAfterFailedRun_ = resume; }
 
     void N2Click();

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace tarvik::station {
@@ -22,8 +23,6 @@ namespace {
 
 const QString kLabel1Picture = QStringLiteral("Barcod1.bmp");
 const QString kLabel2Picture = QStringLiteral("Barcod2.bmp");
-const QString kLabel1Standby = QStringLiteral("Barcod.bmp");
-const QString kLabel2Standby = QStringLiteral("Barcod_2.bmp");
 
 Currency value(const QString& text)
 {
@@ -68,10 +67,15 @@ TfrSetting& WeighingCycle::settings() const
 
 RunOutcome WeighingCycle::decide(Currency weight, bool stable)
 {
+    // A reading that arrives while a run prints (through a window's event
+    // loop) belongs to the load being labelled.
+    if (running_)
+        return RunOutcome::None;
     const std::int64_t zero = zeroThreshold(settings().EditZero->text());
     switch (weighingDecision(weight, stable, zero, PrintedFlag)) {
     case Decision::LabelRun:
         try {
+            const QScopedValueRollback<bool> running(running_, true);
             LabelRun(weight);
             return RunOutcome::Done;
         } catch (...) {
@@ -124,7 +128,7 @@ void WeighingCycle::LabelRun(Currency weight)
     pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode);
     pages.loadPicture(pages.Barcod1, kLabel1Picture);
     pages.PrepareLabel(1);
-    pages.loadPicture(pages.Barcod1, kLabel1Standby);
+    pages.loadPicture(pages.Barcod1, labels::LabelPages::standbyPicture(1));
 
     settings().store().insertLogRow(logRow(cost));
     // The row records a label already printed: made permanent now, not by the
@@ -153,10 +157,13 @@ void WeighingCycle::checkRun(Currency weight, const QString& cost)
     data::StationStore& store = settings().store();
     const labels::LabelSettings s = settings().labelSettings();
     pages.printers().checkPosition(s.printer1);
+    // Its stand-by picture is put back between label 1 and the log row.
+    pages.checkLabelFiles(1);
 
     if (closesBox(k, n)) {
         store.boxNumber();
         pages.printers().checkPosition(s.printer2);
+        pages.checkLabelFiles(2);
         const Currency tare1 = valueOf(settings().Edit1->text(), kTare1Caption);
         const Currency tare2 = valueOf(settings().Edit2->text(), kTare2Caption);
         const labels::ProductRecord product2 = pages.moveToProduct(2);
@@ -190,7 +197,7 @@ void WeighingCycle::addToBoxMass(Currency weight)
 
 void WeighingCycle::showCounters()
 {
-    main_.MaskEdit3->setText(settings().Edit8->text());
+    main_.MaskEdit3->showText(settings().Edit8->text());
     main_.Edit7->setText(settings().Edit7->text());
 }
 
@@ -220,7 +227,7 @@ void WeighingCycle::CloseBox(Currency weight)
     pages.MakeBarcodePicture(content, kLabel2Picture, labels::kLabel2Barcode);
     pages.loadPicture(pages.Barcod, kLabel2Picture);
     pages.PrepareLabel(2);
-    pages.loadPicture(pages.Barcod, kLabel2Standby);
+    pages.loadPicture(pages.Barcod, labels::LabelPages::standbyPicture(2));
     settings().Edit8->setText(QStringLiteral("0"));
     settings().Edit7->setText(QStringLiteral("0"));
 }

@@ -53,6 +53,7 @@ private:
     TfrSetting& settings() const;
 
     TfrMain& main_;
+    bool running_ = false;
 };
 
 }  // namespace tarvik::station

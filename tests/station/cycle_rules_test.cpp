@@ -37,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecisionCase{"10", true, true, Decision::Nothing},         // ... nor re-arms
                       DecisionCase{"11", true, true, Decision::Nothing},         // printed once
                       DecisionCase{"11", false, false, Decision::Nothing},       // unstable never prints
+                      DecisionCase{"11", false, true, Decision::Nothing},        // ... nor re-arms above
                       DecisionCase{"9", true, true, Decision::Rearm},
                       DecisionCase{"9,9999", false, true, Decision::Rearm},      // unstable below re-arms
                       DecisionCase{"-5", false, false, Decision::Rearm},

@@ -189,6 +189,8 @@ TEST_F(WeighingCycleTest, AtAThresholdOfTenOnlyLoadsAboveItPrintAndOnlyLoadsBelo
         {QStringLiteral("0.011;S;"), 1, true},   // the same load: once
         {QStringLiteral("0.010;S;"), 1, true},   // at the threshold: not re-armed
         {QStringLiteral("0.011;S;"), 1, true},
+        {QStringLiteral("0.011;U;"), 1, true},   // unstable above: still printed
+        {QStringLiteral("0.011;S;"), 1, true},
         {QStringLiteral("0.009;S;"), 1, false},  // below: re-armed
         {QStringLiteral("0.011;U;"), 1, false},  // unstable never prints
         {QStringLiteral("0.011;S;"), 2, true},
@@ -272,6 +274,14 @@ TEST_F(WeighingCycleTest, TheThirtiethLoadClosesTheBox)
     EXPECT_EQ(frMain->Edit7->text(), QStringLiteral("1"));
     EXPECT_EQ(frMain->MaskEdit3->text(), QStringLiteral("1000 "));
     EXPECT_TRUE(errors().isEmpty()) << errors().join(u'\n').toStdString();
+}
+
+TEST_F(WeighingCycleTest, TheMainWindowShowsABoxMassPastFiveDigitsWhole)
+{
+    start({load(45000), kEmpty, load(45000), kEmpty, load(45000)});
+    ticks(5);
+    EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("135000"));
+    EXPECT_EQ(frMain->MaskEdit3->text(), QStringLiteral("135000"));
 }
 
 TEST_F(WeighingCycleTest, ABoxOfOneClosesWithEveryLoad)
@@ -486,7 +496,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "Не вибрано товар для етикетки 1"},
         FailureCase{"TemplateMissing", kShortTexts, [](WeighingCycleTest& t) {
                         QFile::remove(static_cast<CycleFailure&>(t).folder.path(QStringLiteral("Body_1.rtf")));
-                    }, "Body_1.rtf"}),
+                    }, "Body_1.rtf"},
+        // Put back between label 1 and its row: checked first, so no label goes without its row.
+        FailureCase{"StandbyPictureUnreadable", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).folder.write(QStringLiteral("Barcod.bmp"), "not a picture");
+                    }, "Barcod.bmp"},
+        FailureCase{"Label2TemplateMissingWhenTheBoxCloses",
+                    [](Settings& s) { kShortTexts(s); s.perBox = QStringLiteral("1"); },
+                    [](WeighingCycleTest& t) {
+                        QFile::remove(static_cast<CycleFailure&>(t).folder.path(QStringLiteral("Head_2.rtf")));
+                    }, "Head_2.rtf"}),
     [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
 
 TEST_F(WeighingCycleTest, ABoxLabelThatFailsLeavesWhatWasDoneBeforeIt)
@@ -494,10 +513,11 @@ TEST_F(WeighingCycleTest, ABoxLabelThatFailsLeavesWhatWasDoneBeforeIt)
     Settings s;
     s.perBox = QStringLiteral("1");
     start({load(1000)}, s);
-    QFile::remove(folder.path(QStringLiteral("Body_2.rtf")));
+    // Label 2's barcode picture cannot be written: known only when it is drawn.
+    QDir().mkpath(folder.path(QStringLiteral("Barcod2.bmp")));
     tick();
     ASSERT_EQ(errors().size(), 1);
-    EXPECT_TRUE(errors()[0].contains(QStringLiteral("Body_2.rtf"))) << errors()[0].toStdString();
+    EXPECT_TRUE(errors()[0].contains(QStringLiteral("Barcod2.bmp"))) << errors()[0].toStdString();
     // Label 1, its row and the new box number stay; label 2 and the counter reset did not happen.
     EXPECT_EQ(labels(1), 1);
     EXPECT_EQ(labels(2), 0);
@@ -537,15 +557,27 @@ TEST_P(AfterAFailedRun, ClosingTheSettingsOrReportsWindowResumesAndTheSameLoadPr
 
 INSTANTIATE_TEST_SUITE_P(SettingsOrReports, AfterAFailedRun, ::testing::Bool());
 
-TEST_F(WeighingCycleTest, HeadlessPollingResumesOnceTheErrorIsAnswered)
+TEST_F(WeighingCycleTest, HeadlessPollingResumesOnceTheErrorIsAnsweredAndWaitsForTheNextLoad)
 {
-    start({load(1234)});
+    Settings s;
+    s.perBox = QStringLiteral("1");
+    start({load(1234), load(1234), load(1234), kEmpty, load(1500)}, s);
     frMain->setResumeAfterFailedRun(true);
-    frMain->MaskEdit1->setText(QString());
+    // Fails after label 1, its row and the new box number.
+    QDir().mkpath(folder.path(QStringLiteral("Barcod2.bmp")));
     tick();
     EXPECT_EQ(errors().size(), 1);
     EXPECT_TRUE(frMain->Timer->isActive());
-    EXPECT_FALSE(printed());
+    // The same load lying there is not labelled, logged and boxed again.
+    ticks(2);
+    EXPECT_EQ(errors().size(), 1);
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_EQ(boxNumber(), 8);
+    // The next load runs again.
+    ticks(2);
+    EXPECT_EQ(labels(1), 2);
+    EXPECT_EQ(errors().size(), 2);
 }
 
 class LoadWhileSettingsOpen : public WeighingCycleTest, public ::testing::WithParamInterface<int> {};

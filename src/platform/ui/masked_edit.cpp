@@ -1,15 +1,26 @@
 #include "platform/ui/masked_edit.h"
 
+#include <algorithm>
+
 namespace tarvik::ui {
 
-MaskedEdit::MaskedEdit(int digits, QWidget* parent) : QLineEdit(parent)
-{
+MaskedEdit::MaskedEdit(int digits, QWidget* parent)
     // "0" is an optional digit; the blank after ";" fills empty places.
-    setInputMask(QString(digits, u'0') + QStringLiteral("; "));
+    : QLineEdit(parent), mask_(QString(digits, u'0') + QStringLiteral("; "))
+{
+    setInputMask(mask_);
 }
 
 void MaskedEdit::setText(const QString& t)
 {
+    QLineEdit::setText(t);
+}
+
+void MaskedEdit::showText(const QString& t)
+{
+    const qsizetype places = mask_.indexOf(u';');
+    const bool fits = t.size() <= places && std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); });
+    setInputMask(fits ? mask_ : QString());
     QLineEdit::setText(t);
 }
 

@@ -14,6 +14,13 @@ public:
     // The shown text with its blanks.
     QString text() const { return displayText(); }
     void setText(const QString& t);
+    // For a read-only display of a computed value: the text in the mask's
+    // form when it fits (digits only, no more than the mask's places), and
+    // otherwise as it is, since the mask would drop its signs and digits.
+    void showText(const QString& t);
+
+private:
+    QString mask_;
 };
 
 }  // namespace tarvik::ui
