@@ -402,6 +402,22 @@ TEST_F(WeighingCycleTest, AnOpenReportShowsTheNewRow)
     FZvit->close();
 }
 
+TEST_F(WeighingCycleTest, AReadingThatArrivesInsideARunStartsNoSecondRun)
+{
+    start({load(1234)});
+    // Something inside the run lets a tick through (a window's event loop).
+    int nested = 0;
+    QObject::connect(frSetting->Pages.get(), &tarvik::labels::LabelPages::pageChanged, frMain, [&] {
+        if (nested++ == 0)
+            frMain->WeighingDecision(Currency::fromInt(1234), true);
+    });
+    tick();
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_TRUE(printed());
+}
+
 TEST_F(WeighingCycleTest, EveryRunEndsWithTheSignalTheHeadlessStationCounts)
 {
     start({load(1000), kEmpty, load(1000)});
