@@ -7,12 +7,11 @@ out=${1:?usage: screenshot.sh OUT.png [LINE] [SECONDS]}
 line=${2:-$top/demo}
 wait=${3:-6}
 "$top/scripts/prepare-demo.sh" "$line"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. "$top/scripts/xvfb.sh"
+station=""
+start_xvfb
 # The station goes first: it must close its database while its display lives.
 trap 'kill $station 2>/dev/null; wait $station 2>/dev/null; kill $xvfb 2>/dev/null || true' EXIT
-sleep 1
 DISPLAY=$display "$top/build/bin/tarvik" --station-dir "$line/BIN" &
 station=$!
 sleep "$wait"

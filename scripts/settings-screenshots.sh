@@ -6,10 +6,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$top/build/screenshots}
 line=${2:-$top/demo}
 "$top/scripts/prepare-demo.sh" "$line"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. "$top/scripts/xvfb.sh"
+start_xvfb
 trap 'kill $xvfb 2>/dev/null || true' EXIT
-sleep 1
 DISPLAY=$display QT_QPA_PLATFORM=xcb CUPS_SERVER="$line/no-printers.sock" \
   timeout -k 5 60 "$top/build/bin/tarvik-settings-tabs" "$line/BIN" "$out"
