@@ -88,17 +88,31 @@ protected:
         }  // the station opens the file itself
     }
 
-    // Runs the station to the end of `runs` label runs; returns its standard error.
-    QString runStation(int runs)
+    // Starts the headless station on the folder, with more options if given.
+    void startStation(QProcess& p, const QStringList& more = {})
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
         env.remove(QStringLiteral("DISPLAY"));
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
-                {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless"),
-                 QStringLiteral("--quit-after"), QString::number(runs)});
+                QStringList{QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless")} + more);
+    }
+
+    // Waits until at least `n` PDFs are there; whether they are.
+    bool waitForPdfs(qsizetype n) const
+    {
+        QDeadlineTimer limit(60000);
+        while (pdfs().size() < n && !limit.hasExpired())
+            QThread::msleep(20);
+        return pdfs().size() >= n;
+    }
+
+    // Runs the station to the end of `runs` label runs; returns its standard error.
+    QString runStation(int runs)
+    {
+        QProcess p;
+        startStation(p, {QStringLiteral("--quit-after"), QString::number(runs)});
         if (!p.waitForFinished(120000)) {
             p.kill();
             p.waitForFinished();
@@ -202,22 +216,12 @@ TEST_F(StationBinary, AHeadlessStationThatCannotStartSaysSoAndEnds)
     folder.scriptScale({QStringLiteral("1.000;S;")});
     // Another process holds the embedded database.
     QProcess first;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
-    first.setProcessEnvironment(env);
-    first.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
-                {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless")});
+    startStation(first);
     ASSERT_TRUE(first.waitForStarted(10000));
-    QDeadlineTimer limit(60000);
-    while (pdfs().isEmpty() && !limit.hasExpired())
-        QThread::msleep(20);
-    ASSERT_EQ(pdfs().size(), 1) << "the first station did not start";
+    ASSERT_TRUE(waitForPdfs(1)) << "the first station did not start";
 
     QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
-                 {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless"),
-                  QStringLiteral("--quit-after"), QStringLiteral("1")});
+    startStation(second, {QStringLiteral("--quit-after"), QStringLiteral("1")});
     const bool ended = second.waitForFinished(60000);
     if (!ended)
         second.kill();
@@ -238,16 +242,9 @@ TEST_F(StationBinary, SigtermEndsAWeighingStationCleanly)
         readings << QStringLiteral("1.500;S;") << QStringLiteral("0.000;S;");
     folder.scriptScale(readings);
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
-            {QStringLiteral("--station-dir"), folder.programDir(), QStringLiteral("--headless")});
+    startStation(p);
     ASSERT_TRUE(p.waitForStarted(10000));
-    QDeadlineTimer limit(60000);
-    while (pdfs().size() < 3 && !limit.hasExpired())
-        QThread::msleep(20);
-    ASSERT_GE(pdfs().size(), 3) << "no labels came out";
+    ASSERT_TRUE(waitForPdfs(3)) << "no labels came out";
     // The signal finds the station idle, its engine threads asleep.
     QThread::sleep(3);
     p.terminate();  // SIGTERM
