@@ -2,6 +2,7 @@
 
 #include "data/schema.h"
 #include "platform/text/codec.h"
+#include "platform/text/currency.h"
 #include "platform/text/locale_forms.h"
 
 #include <QDateTime>
@@ -412,22 +413,11 @@ QString paramLabel(const QStringList& names, const QList<ColumnInfo>& params, qs
     return QStringLiteral("№%1").arg(i + 1);
 }
 
-std::optional<qint64> parseWhole(const QString& s)
-{
-    static const QRegularExpression re(QStringLiteral("^[+-]?[0-9]+$"));
-    const QString t = s.trimmed();
-    if (!re.match(t).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const qint64 v = t.toLongLong(&ok);
-    return ok ? std::optional<qint64>(v) : std::nullopt;
-}
-
 qint64 scaledInteger(const QVariant& v, int scale, const QString& label)
 {
     qint64 whole = 0;
     if (v.typeId() == QMetaType::QString) {
-        const auto w = parseWhole(v.toString());
+        const auto w = parseWholeNumber(v.toString().trimmed());
         if (!w)
             throw Error(QStringLiteral("Поле %1: '%2' не є цілим числом").arg(label, v.toString()));
         whole = *w;

@@ -2,10 +2,10 @@
 
 #include "data/settings_files.h"
 #include "platform/text/codec.h"
+#include "platform/text/currency.h"
 
 #include <QDir>
 
-#include <QRegularExpression>
 #include <QThread>
 
 #include <chrono>
@@ -23,16 +23,6 @@ const char* const kGetBox = "SELECT NUM FROM KOPOBKA WHERE ID_num = 1";
 const char* const kCountBox = "SELECT COUNT(*), COUNT(NUM) FROM KOPOBKA WHERE ID_num = 1";
 const char* const kProductId = "SELECT ID_TOB FROM TOBAP WHERE NAME = ?";
 const char* const kMaxProduct = "SELECT MAX(ID_TOB) FROM TOBAP";
-
-std::optional<qint64> wholeNumber(const QString& text)
-{
-    static const QRegularExpression re(QStringLiteral("^[+-]?[0-9]+$"));
-    if (!re.match(text).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const qint64 v = text.toLongLong(&ok);
-    return ok ? std::optional<qint64>(v) : std::nullopt;
-}
 
 }  // namespace
 
@@ -76,7 +66,7 @@ int StationStore::batchNumber(const QString& typed)
     const QString t = typed.trimmed();
     if (t.isEmpty())
         throw Error(QStringLiteral("Не введено номер партії (поле PARTIA)"));
-    const auto v = wholeNumber(t);
+    const auto v = parseWholeNumber(t);
     if (!v || *v < INT32_MIN || *v > INT32_MAX)
         throw Error(QStringLiteral("Номер партії '%1' не є цілим числом (поле PARTIA)").arg(typed));
     return int(*v);
@@ -139,13 +129,13 @@ qint64 StationStore::advanceBoxNumber()
 void StationStore::setBoxNumber(const QString& typed)
 {
     const QString t = typed.trimmed();
-    const auto v = wholeNumber(t);
+    const auto v = parseWholeNumber(t);
     if (!v)
         throw ConvertError(QStringLiteral("'%1' is not a valid integer value").arg(t));
     checkBoxRow(false);
     PreparedStatement& s = stmt(setBox_, kSetBox);
     s.setParameterNames({QStringLiteral("NUM")});
-    retrying([&] { return s.execute({*v}); });
+    retrying([&] { return s.execute({qlonglong(*v)}); });
 }
 
 qint64 StationStore::boxNumber()

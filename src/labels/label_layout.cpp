@@ -1,7 +1,7 @@
 #include "labels/label_layout.h"
 
 #include "platform/text/error.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 namespace tarvik::labels {
 

@@ -2,7 +2,7 @@
 
 #include "platform/text/error.h"
 #include "platform/text/locale_forms.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <limits>
 

@@ -3,7 +3,7 @@
 // summed in the database's stream without holding the rows.
 
 #include "reports/report_filter.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 namespace tarvik::data {
 class Database;
@@ -18,7 +18,7 @@ struct ReportTotals {
 
     // Adds one log row: its cost, then its weight, each text with its blanks
     // removed. A text that is not a number throws the conversion error
-    // (EConvertError), leaving the totals as they were before the row.
+    // (tarvik::ConvertError), leaving the totals as they were before the row.
     void add(const QString& weightText, const QString& priceText);
 };
 

@@ -2,7 +2,7 @@
 // The arithmetic and decisions of the weighing cycle, on plain values, so the
 // rules can be checked without windows, a scale or a database.
 
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <QString>
 #include <cstdint>

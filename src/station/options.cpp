@@ -1,5 +1,9 @@
 #include "station/options.h"
 
+#include "platform/text/currency.h"
+
+#include <limits>
+
 namespace tarvik::station {
 
 QString usageText()
@@ -35,11 +39,10 @@ std::variant<Options, UsageError> parseOptions(const QStringList& args)
             o.stationDir = *v;
         } else if (a == u"--quit-after" || a.startsWith(u"--quit-after=")) {
             auto v = value(QStringLiteral("--quit-after"));
-            bool ok = false;
-            const int n = v ? v->toInt(&ok) : 0;
-            if (!ok || n < 1)
+            const auto n = v ? parseWholeNumber(*v) : std::nullopt;
+            if (!n || *n < 1 || *n > std::numeric_limits<int>::max())
                 return UsageError{QStringLiteral("--quit-after needs a whole number of at least 1")};
-            o.quitAfter = n;
+            o.quitAfter = int(*n);
         } else {
             return UsageError{QStringLiteral("unknown option: %1").arg(a)};
         }

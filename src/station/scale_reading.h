@@ -2,7 +2,7 @@
 // Turning the scale driver's reading text into the weight the station shows
 // and decides on. Free functions, so every rule is testable without windows.
 
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <QString>
 #include <optional>

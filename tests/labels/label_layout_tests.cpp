@@ -3,7 +3,7 @@
 #include "data/settings_files.h"
 #include "labels/label_layout.h"
 #include "platform/text/error.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,9 @@ TEST(LabelLayout, ValuesAfterTheFirstEqualsSign)
     } cases[] = {{"Ширина=50", 50}, {"X тіла=-3", -3}, {"Y= 12 ", 12}, {"=0", 0}};
     for (const auto& c : cases)
         EXPECT_EQ(layoutValue(QString::fromUtf8(c.line)), c.value) << c.line;
-    EXPECT_THROW(layoutValue(QStringLiteral("a=b=7")), EConvertError);
-    EXPECT_THROW(layoutValue(QStringLiteral("Ширина")), EConvertError);
-    EXPECT_THROW(layoutValue(QStringLiteral("Ширина=5,5")), EConvertError);
+    EXPECT_THROW(layoutValue(QStringLiteral("a=b=7")), tarvik::ConvertError);
+    EXPECT_THROW(layoutValue(QStringLiteral("Ширина")), tarvik::ConvertError);
+    EXPECT_THROW(layoutValue(QStringLiteral("Ширина=5,5")), tarvik::ConvertError);
 }
 
 TEST(LabelLayout, NoLimitsAndABadLineStopsWhereItIs)
@@ -48,7 +48,7 @@ TEST(LabelLayout, NoLimitsAndABadLineStopsWhereItIs)
 
     lines[9] = QStringLiteral("Y тіла=abc");
     LabelGeometry partial;
-    EXPECT_THROW(applyLayoutLines(lines, partial), EConvertError);
+    EXPECT_THROW(applyLayoutLines(lines, partial), tarvik::ConvertError);
     EXPECT_EQ(partial.body.left(), 80);   // line 8 applied
     EXPECT_EQ(partial.body.top(), 0);     // line 9 not
     EXPECT_EQ(partial.bottom, QRect());   // nor anything after it

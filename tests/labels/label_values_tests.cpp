@@ -2,7 +2,7 @@
 
 #include "labels/label_values.h"
 #include "platform/text/error.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <gtest/gtest.h>
 
@@ -214,7 +214,7 @@ TEST(Label2Values, EmptyPriceFailsAtTheSum)
     LabelInputs in = defaults();
     in.product.price.clear();
     ReplParam v;
-    EXPECT_THROW(ComputeLabelValues(2, in, v), EConvertError);
+    EXPECT_THROW(ComputeLabelValues(2, in, v), tarvik::ConvertError);
     EXPECT_FALSE(v.KG_Weight.isEmpty());
     EXPECT_TRUE(v.summa.isEmpty());
 }
@@ -225,7 +225,7 @@ TEST(Label2Values, BlankCountOrBoxTareFails)
         LabelInputs in = defaults();
         set(in);
         ReplParam v;
-        EXPECT_THROW(ComputeLabelValues(2, in, v), EConvertError);
+        EXPECT_THROW(ComputeLabelValues(2, in, v), tarvik::ConvertError);
         EXPECT_TRUE(v.netto.isEmpty());
     }
 }
@@ -241,8 +241,8 @@ TEST(ReprintValues, TypedWeightAndBatchIntoAFreshRecord)
     EXPECT_EQ(v.numbox, QString());
     EXPECT_EQ(v.price, QStringLiteral("12,50"));
     EXPECT_EQ(v.exp, QStringLiteral("07.01.11"));
-    EXPECT_THROW(ComputeReprintValues(QStringLiteral("77"), QStringLiteral("1234.5"), in), EConvertError);
-    EXPECT_THROW(ComputeReprintValues(QStringLiteral("77"), QString(), in), EConvertError);
+    EXPECT_THROW(ComputeReprintValues(QStringLiteral("77"), QStringLiteral("1234.5"), in), tarvik::ConvertError);
+    EXPECT_THROW(ComputeReprintValues(QStringLiteral("77"), QString(), in), tarvik::ConvertError);
 }
 
 TEST(Placeholders, OrderAndValues)

@@ -240,7 +240,7 @@ TEST_F(ReportsTest, NonNumericTextStopsTheTotalsWithTheConversionError)
         try {
             byDate(kMarch1, kMarch1);
             ADD_FAILURE() << "totals of " << c.weight.toStdString() << " / " << c.price.toStdString();
-        } catch (const EConvertError& e) {
+        } catch (const tarvik::ConvertError& e) {
             EXPECT_EQ(e.text(), c.message);
         }
         EXPECT_EQ(footer(), before);

@@ -48,7 +48,7 @@ TEST(ZeroThreshold, BlanksAroundAWholeNumberAreIgnoredAnythingElseIsRefused)
     EXPECT_EQ(zeroThreshold(QStringLiteral("10   ")), 10);
     EXPECT_EQ(zeroThreshold(QStringLiteral("  0")), 0);
     for (const char* bad : {"", "     ", "1 0", "1,5", "x"})
-        EXPECT_THROW(zeroThreshold(QString::fromUtf8(bad)), EConvertError) << bad;
+        EXPECT_THROW(zeroThreshold(QString::fromUtf8(bad)), tarvik::ConvertError) << bad;
 }
 
 struct CostCase {
@@ -78,8 +78,8 @@ INSTANTIATE_TEST_SUITE_P(Table, CostTable,
 
 TEST(PriceValue, APriceThatIsNoNumberIsRefused)
 {
-    EXPECT_THROW(priceValue(QStringLiteral("abc")), EConvertError);
-    EXPECT_THROW(priceValue(QString()), EConvertError);
+    EXPECT_THROW(priceValue(QStringLiteral("abc")), tarvik::ConvertError);
+    EXPECT_THROW(priceValue(QString()), tarvik::ConvertError);
     EXPECT_EQ(priceValue(QStringLiteral("12.50")), c("12,5"));
 }
 

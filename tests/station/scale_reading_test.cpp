@@ -48,7 +48,7 @@ TEST(SplitReading, ErrorIsExactlyFiveLetters)
     for (const char* t : {"error", "Error ", " Error", "ERROR", "Error;S"}) {
         const auto f = splitReading(QString::fromUtf8(t));
         ASSERT_TRUE(f) << t;
-        EXPECT_THROW(Currency::fromText(normaliseWeightText(f->weight, 1)), EConvertError) << t;
+        EXPECT_THROW(Currency::fromText(normaliseWeightText(f->weight, 1)), tarvik::ConvertError) << t;
     }
 }
 
@@ -82,7 +82,7 @@ TEST(SplitReading, EmptyWeightIsAConversionErrorWithAnEmptyQuote)
     try {
         Currency::fromText(normaliseWeightText(f->weight, 1));
         FAIL();
-    } catch (const EConvertError& e) {
+    } catch (const tarvik::ConvertError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("'' is not a valid floating point value"));
     }
 }

@@ -1,5 +1,7 @@
 #include "platform/ini/ini_file.h"
 
+#include "platform/text/currency.h"
+
 #include "platform/text/codec.h"
 #include "platform/text/error.h"
 
@@ -191,26 +193,6 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes, const std
         throw Error(QStringLiteral("Не вдається записати файл \"%1\": %2").arg(path, f.errorString()));
 }
 
-int toInt(const QString& text)
-{
-    bool ok = false;
-    int v = 0;
-    qsizetype i = 0;
-    if (!text.isEmpty() && (text[0] == u'+' || text[0] == u'-'))
-        i = 1;
-    if (i < text.size()) {
-        ok = true;
-        for (qsizetype j = i; j < text.size(); ++j)
-            if (text[j] < u'0' || text[j] > u'9')
-                ok = false;
-    }
-    if (ok)
-        v = text.toInt(&ok, 10);
-    if (!ok)
-        throw ConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return v;
-}
-
 bool toFlag(const QString& text)
 {
     if (text.compare(u"true", Qt::CaseInsensitive) == 0)
@@ -218,7 +200,7 @@ bool toFlag(const QString& text)
     if (text.compare(u"false", Qt::CaseInsensitive) == 0)
         return false;
     try {
-        return toInt(text) != 0;
+        return textToInt(text) != 0;
     } catch (const ConvertError&) {
         throw ConvertError(QStringLiteral("'%1' is not a valid boolean value").arg(text));
     }

@@ -59,10 +59,6 @@ private:
 void writeFileAtomically(const QString& path, const QByteArray& bytes,
                          const std::function<void()>& midWrite = {});
 
-// Whole numbers as settings hold them: decimal digits with an optional sign.
-// Anything else throws tarvik::ConvertError "'%s' is not a valid integer value".
-int toInt(const QString& text);
-
 // Flags: a whole number (ticked when not zero) or "true"/"false" in any case.
 // Anything else throws tarvik::ConvertError "'%s' is not a valid boolean value".
 bool toFlag(const QString& text);

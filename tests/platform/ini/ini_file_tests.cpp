@@ -1,5 +1,6 @@
 #include "platform/ini/ini_file.h"
 #include "platform/text/codec.h"
+#include "platform/text/currency.h"
 #include "platform/text/error.h"
 
 #include <QDir>
@@ -150,10 +151,10 @@ TEST(IniConvert, IntegersAreDigitsWithAnOptionalSign)
     for (const auto& c : cases) {
         const QString t = QString::fromUtf8(c.text);
         if (c.value) {
-            EXPECT_EQ(tarvik::ini::toInt(t), *c.value) << c.text;
+            EXPECT_EQ(textToInt(t), *c.value) << c.text;
         } else {
             try {
-                tarvik::ini::toInt(t);
+                textToInt(t);
                 ADD_FAILURE() << "accepted " << c.text;
             } catch (const tarvik::ConvertError& e) {
                 EXPECT_EQ(e.text(), QStringLiteral("'%1' is not a valid integer value").arg(t));

@@ -1,4 +1,4 @@
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ TEST_P(CurrencyBadText, RaisesTheFloatingPointError)
     try {
         Currency::fromText(text);
         FAIL() << "no error for " << GetParam();
-    } catch (const EConvertError& e) {
+    } catch (const tarvik::ConvertError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("'%1' is not a valid floating point value").arg(text));
     }
 }
@@ -93,10 +93,10 @@ TEST(CurrencyArithmetic, ComparesWithWholeNumbers)
 TEST(CurrencyArithmetic, OverflowAndDivisionByZeroAreErrors)
 {
     const Currency max = Currency::fromCount(INT64_MAX);
-    EXPECT_THROW(max + Currency::fromCount(1), EConvertError);
-    EXPECT_THROW(max * 2, EConvertError);
-    EXPECT_THROW(c("1") / 0, EConvertError);
-    EXPECT_THROW(c("1") / c("0"), EConvertError);
+    EXPECT_THROW(max + Currency::fromCount(1), tarvik::ConvertError);
+    EXPECT_THROW(max * 2, tarvik::ConvertError);
+    EXPECT_THROW(c("1") / 0, tarvik::ConvertError);
+    EXPECT_THROW(c("1") / c("0"), tarvik::ConvertError);
 }
 
 struct IntCase {
@@ -117,7 +117,7 @@ TEST_P(WholeNumbers, ParseOrRaiseTheIntegerError)
     try {
         textToInt(text);
         FAIL() << "no error for " << GetParam().text;
-    } catch (const EConvertError& e) {
+    } catch (const tarvik::ConvertError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("'%1' is not a valid integer value").arg(text));
     }
 }

@@ -1,4 +1,4 @@
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <limits>
 
@@ -6,17 +6,17 @@ namespace {
 
 [[noreturn]] void notAFloat(const QString& text)
 {
-    throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    throw tarvik::ConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
 }
 
 [[noreturn]] void notAnInteger(const QString& text)
 {
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    throw tarvik::ConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
 [[noreturn]] void overflow()
 {
-    throw EConvertError(QStringLiteral("Floating point overflow"));
+    throw tarvik::ConvertError(QStringLiteral("Floating point overflow"));
 }
 
 std::int64_t checked(__int128 v)
@@ -124,7 +124,7 @@ Currency operator*(Currency a, std::int64_t n)
 Currency operator/(Currency a, std::int64_t n)
 {
     if (n == 0)
-        throw EConvertError(QStringLiteral("Division by zero"));
+        throw tarvik::ConvertError(QStringLiteral("Division by zero"));
     // C++ integer division already cuts toward zero.
     return Currency(checked(static_cast<__int128>(a.count_) / n));
 }
@@ -137,11 +137,11 @@ Currency operator*(Currency a, Currency b)
 Currency operator/(Currency a, Currency b)
 {
     if (b.count_ == 0)
-        throw EConvertError(QStringLiteral("Division by zero"));
+        throw tarvik::ConvertError(QStringLiteral("Division by zero"));
     return Currency(checked(static_cast<__int128>(a.count_) * Currency::kScale / b.count_));
 }
 
-std::int64_t textToInt64(const QString& text)
+std::optional<std::int64_t> parseWholeNumber(QStringView text)
 {
     qsizetype i = 0;
     bool negative = false;
@@ -150,21 +150,29 @@ std::int64_t textToInt64(const QString& text)
         ++i;
     }
     if (i == text.size())
-        notAnInteger(text);
+        return std::nullopt;
     __int128 v = 0;
     for (; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c < u'0' || c > u'9')
-            notAnInteger(text);
+            return std::nullopt;
         v = v * 10 + (c.unicode() - u'0');
         if (v > static_cast<__int128>(std::numeric_limits<std::int64_t>::max()) + 1)
-            notAnInteger(text);
+            return std::nullopt;
     }
     if (negative)
         v = -v;
     if (v > std::numeric_limits<std::int64_t>::max())
-        notAnInteger(text);
+        return std::nullopt;
     return static_cast<std::int64_t>(v);
+}
+
+std::int64_t textToInt64(const QString& text)
+{
+    const auto v = parseWholeNumber(text);
+    if (!v)
+        notAnInteger(text);
+    return *v;
 }
 
 int textToInt(const QString& text)

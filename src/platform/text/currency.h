@@ -1,21 +1,16 @@
 #pragma once
 // Currency: the station's number type for every weight, tare, price, cost and
 // total. A signed 64-bit count of ten-thousandths, so 12.5 is held as 125000.
-// A leaf: it includes nothing of the project, so every layer may use it.
+// Labels, reports and the weighing cycle all compute with it. Conversion
+// failures throw tarvik::ConvertError.
+
+#include "platform/text/error.h"
 
 #include <QString>
+#include <QStringView>
 #include <compare>
 #include <cstdint>
-#include <stdexcept>
-
-class EConvertError : public std::runtime_error {
-public:
-    explicit EConvertError(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
-    const QString& text() const noexcept { return text_; }
-
-private:
-    QString text_;
-};
+#include <optional>
 
 class Currency {
 public:
@@ -57,8 +52,11 @@ private:
 };
 
 // Whole numbers from text: decimal digits with an optional sign, nothing else
-// (callers that allow blanks remove them first). Throws
-// "'%s' is not a valid integer value".
+// (callers that allow blanks remove them first). The station's only reader of
+// whole numbers: settings, layout values, counts, typed box and batch numbers.
+// Empty when the text is no whole number or does not fit 64 bits.
+std::optional<std::int64_t> parseWholeNumber(QStringView text);
+// As above, throwing "'%s' is not a valid integer value".
 int textToInt(const QString& text);
 std::int64_t textToInt64(const QString& text);
 QString intToText(std::int64_t n);
