@@ -1,9 +1,13 @@
 #include "data/settings_files.h"
 
 #include "platform/ini/ini_file.h"
+#include "platform/text/currency.h"
 #include "platform/text/error.h"
 
 #include <QFileInfo>
+
+#include <type_traits>
+#include <variant>
 
 namespace tarvik::data {
 namespace {
@@ -22,12 +26,7 @@ constexpr int kMaxLayoutLines = 1000;
 
 int readInt(const IniDocument& doc, const QString& section, const QString& key, const QString& fallback)
 {
-    return ini::toInt(doc.readString(section, key, fallback));
-}
-
-bool readFlag(const IniDocument& doc, const QString& section, const QString& key, const QString& fallback)
-{
-    return ini::toFlag(doc.readString(section, key, fallback));
+    return textToInt(doc.readString(section, key, fallback));
 }
 
 const QString kLayoutNames[18] = {
@@ -45,29 +44,119 @@ constexpr int kFreshLayoutValues[18] = {50, 80, 40, 10, 8, 10, 20, 30, 20, 20, 5
 
 }  // namespace
 
-void LoadSettings(const QString& path, ProgSettings& s)
+namespace {
+
+// How a key's value is held: the form its control gives it.
+using Member = std::variant<int ProgSettings::*,           // a list position
+                            bool ProgSettings::*,          // a flag
+                            MaskedDigits ProgSettings::*,  // a masked digit field
+                            QString ProgSettings::*>;      // a text of limited length
+
+struct Key {
+    const QString& section;
+    const char* name;
+    Member member;
+    const char* fallback;  // what a missing key reads as
+    int ListLengths::*list = nullptr;  // a position's list
+    const char* control = nullptr;     // the settings dialog's control and its caption,
+    const char* caption = nullptr;     // named when a value does not fit it
+    int length = 0;                    // the longest text the control takes
+    bool loaded = true;                // read by LoadSettings; the others at start-up
+};
+
+// The twenty-one keys in the order SaveSettings writes them.
+const Key kKeys[] = {
+    {kPrinter, "Printer_1", &ProgSettings::printer1, "0", &ListLengths::printers},
+    {kPrinter, "Printer_2", &ProgSettings::printer2, "0", &ListLengths::printers},
+    {kTovar, "Tovar_1", &ProgSettings::tovar1, "0", &ListLengths::products},
+    {kTovar, "Tovar_2", &ProgSettings::tovar2, "0", &ListLengths::products},
+    {kTovar, "Tara_1", &ProgSettings::tara1, "", nullptr, "Edit1", "Тара , гр."},
+    {kTovar, "Tara_2", &ProgSettings::tara2, "", nullptr, "Edit2", "Тара , гр."},
+    {kTovar, "Bar_1", &ProgSettings::bar1, "", nullptr, "Edit5", "Штрих код", kBarcodeTemplateLength},
+    {kTovar, "Bar_2", &ProgSettings::bar2, "", nullptr, "Edit6", "Штрих код", kBarcodeTemplateLength},
+    {kTovar, "Bar_Type_1", &ProgSettings::barType1, "0", &ListLengths::barcodeTypes},
+    {kTovar, "Bar_Type_2", &ProgSettings::barType2, "0", &ListLengths::barcodeTypes},
+    {kTovar, "Bar_SummCheckMetod_1", &ProgSettings::barSummCheckMetod1, "0", &ListLengths::checkSumMethods},
+    {kTovar, "Bar_SummCheckMetod_2", &ProgSettings::barSummCheckMetod2, "0", &ListLengths::checkSumMethods},
+    {kTovar, "Bar_Check_1", &ProgSettings::barCheck1, "true"},
+    {kTovar, "Bar_Check_2", &ProgSettings::barCheck2, "true"},
+    {kProg, "Sum_etic", &ProgSettings::sumEtic, "", nullptr, "Edit3", "Друкувати сумарну етикетку кожні "},
+    {kProg, "Kil_golovok", &ProgSettings::kilGolovok, "", nullptr, "Edit4", "Кількість головок, шт."},
+    {kProg, "Num_Box", &ProgSettings::numBox, "1", nullptr, "NumBox", "№ коробки"},
+    {kProg, "Weight_Zero", &ProgSettings::weightZero, "10", nullptr, "EditZero", "Вага \"0\""},
+    {kProg, "Name_Weight", &ProgSettings::nameWeight, "Name", nullptr, "EditV", "Назва вагів", kScaleNameLength},
+    {kProg, "Com_port", &ProgSettings::comPort, "0", &ListLengths::ports, nullptr, nullptr, 0, false},
+    {kProg, "Type_Scale", &ProgSettings::typeScale, "0", &ListLengths::scaleTypes, nullptr, nullptr, 0, false},
+};
+
+// LoadSettings reads the list positions first, then the flags, then the texts.
+int readRank(const Key& k)
+{
+    return k.member.index() < 2 ? int(k.member.index()) : 2;
+}
+
+[[noreturn]] void refuse(const QString& path, const Key& k, const QString& value, const QString& what)
+{
+    throw Error(QStringLiteral("%1, [%2] %3: значення \"%4\" не вміщується в поле \"%5\" (%6): %7")
+                    .arg(QFileInfo(path).fileName(), k.section, QLatin1String(k.name), value,
+                         QString::fromUtf8(k.caption), QLatin1String(k.control), what));
+}
+
+void readKey(const IniDocument& doc, const QString& path, const Key& k, ProgSettings& s,
+             const std::optional<ListLengths>& lists)
+{
+    const QString name = QLatin1String(k.name);
+    const QString value = doc.readString(k.section, name, QString::fromUtf8(k.fallback));
+    std::visit(
+        [&](auto member) {
+            using T = std::remove_cvref_t<decltype(s.*member)>;
+            if constexpr (std::is_same_v<T, int>) {
+                const int position = textToInt(value);
+                s.*member = lists ? clampListPosition(position, (*lists).*k.list) : position;
+            } else if constexpr (std::is_same_v<T, bool>) {
+                s.*member = ini::toFlag(value);
+            } else if constexpr (std::is_same_v<T, MaskedDigits>) {
+                const int places = (s.*member).places();
+                const auto digits = MaskedDigits::fromText(value, places);
+                if (!digits)
+                    refuse(path, k, value, QStringLiteral("лише цифри, не більше %1").arg(places));
+                s.*member = *digits;
+            } else {
+                if (value.size() > k.length)
+                    refuse(path, k, value,
+                           QStringLiteral("не більше %1 символів, а тут %2").arg(k.length).arg(value.size()));
+                s.*member = value;
+            }
+        },
+        k.member);
+}
+
+QString keyText(const Key& k, const ProgSettings& s)
+{
+    return std::visit(
+        [&](auto member) -> QString {
+            using T = std::remove_cvref_t<decltype(s.*member)>;
+            if constexpr (std::is_same_v<T, int>)
+                return QString::number(s.*member);
+            else if constexpr (std::is_same_v<T, bool>)
+                return ini::flagText(s.*member);
+            else if constexpr (std::is_same_v<T, MaskedDigits>)
+                return (s.*member).text();
+            else
+                return s.*member;
+        },
+        k.member);
+}
+
+}  // namespace
+
+void LoadSettings(const QString& path, ProgSettings& s, const std::optional<ListLengths>& lists)
 {
     const IniDocument doc = IniDocument::load(path);
-    const QString zero = QStringLiteral("0");
-    s.printer1 = readInt(doc, kPrinter, QStringLiteral("Printer_1"), zero);
-    s.printer2 = readInt(doc, kPrinter, QStringLiteral("Printer_2"), zero);
-    s.tovar1 = readInt(doc, kTovar, QStringLiteral("Tovar_1"), zero);
-    s.tovar2 = readInt(doc, kTovar, QStringLiteral("Tovar_2"), zero);
-    s.barType1 = readInt(doc, kTovar, QStringLiteral("Bar_Type_1"), zero);
-    s.barType2 = readInt(doc, kTovar, QStringLiteral("Bar_Type_2"), zero);
-    s.barSummCheckMetod1 = readInt(doc, kTovar, QStringLiteral("Bar_SummCheckMetod_1"), zero);
-    s.barSummCheckMetod2 = readInt(doc, kTovar, QStringLiteral("Bar_SummCheckMetod_2"), zero);
-    s.barCheck1 = readFlag(doc, kTovar, QStringLiteral("Bar_Check_1"), QStringLiteral("true"));
-    s.barCheck2 = readFlag(doc, kTovar, QStringLiteral("Bar_Check_2"), QStringLiteral("true"));
-    s.tara1 = doc.readString(kTovar, QStringLiteral("Tara_1"), QString());
-    s.tara2 = doc.readString(kTovar, QStringLiteral("Tara_2"), QString());
-    s.bar1 = doc.readString(kTovar, QStringLiteral("Bar_1"), QString());
-    s.bar2 = doc.readString(kTovar, QStringLiteral("Bar_2"), QString());
-    s.sumEtic = doc.readString(kProg, QStringLiteral("Sum_etic"), QString());
-    s.kilGolovok = doc.readString(kProg, QStringLiteral("Kil_golovok"), QString());
-    s.numBox = doc.readString(kProg, QStringLiteral("Num_Box"), QStringLiteral("1"));
-    s.weightZero = doc.readString(kProg, QStringLiteral("Weight_Zero"), QStringLiteral("10"));
-    s.nameWeight = doc.readString(kProg, QStringLiteral("Name_Weight"), QStringLiteral("Name"));
+    for (int rank = 0; rank < 3; ++rank)
+        for (const Key& k : kKeys)
+            if (k.loaded && readRank(k) == rank)
+                readKey(doc, path, k, s, lists);
 }
 
 void LoadStartupSettings(const QString& path, StartupSettings& s)
@@ -108,28 +197,8 @@ void LoadStartupSettings(const QString& path, StartupSettings& s)
 void SaveSettings(const QString& path, const ProgSettings& s)
 {
     IniDocument doc = IniDocument::load(path);
-    const auto num = [](int v) { return QString::number(v); };
-    doc.writeString(kPrinter, QStringLiteral("Printer_1"), num(s.printer1));
-    doc.writeString(kPrinter, QStringLiteral("Printer_2"), num(s.printer2));
-    doc.writeString(kTovar, QStringLiteral("Tovar_1"), num(s.tovar1));
-    doc.writeString(kTovar, QStringLiteral("Tovar_2"), num(s.tovar2));
-    doc.writeString(kTovar, QStringLiteral("Tara_1"), s.tara1);
-    doc.writeString(kTovar, QStringLiteral("Tara_2"), s.tara2);
-    doc.writeString(kTovar, QStringLiteral("Bar_1"), s.bar1);
-    doc.writeString(kTovar, QStringLiteral("Bar_2"), s.bar2);
-    doc.writeString(kTovar, QStringLiteral("Bar_Type_1"), num(s.barType1));
-    doc.writeString(kTovar, QStringLiteral("Bar_Type_2"), num(s.barType2));
-    doc.writeString(kTovar, QStringLiteral("Bar_SummCheckMetod_1"), num(s.barSummCheckMetod1));
-    doc.writeString(kTovar, QStringLiteral("Bar_SummCheckMetod_2"), num(s.barSummCheckMetod2));
-    doc.writeString(kTovar, QStringLiteral("Bar_Check_1"), ini::flagText(s.barCheck1));
-    doc.writeString(kTovar, QStringLiteral("Bar_Check_2"), ini::flagText(s.barCheck2));
-    doc.writeString(kProg, QStringLiteral("Sum_etic"), s.sumEtic);
-    doc.writeString(kProg, QStringLiteral("Kil_golovok"), s.kilGolovok);
-    doc.writeString(kProg, QStringLiteral("Num_Box"), s.numBox);
-    doc.writeString(kProg, QStringLiteral("Weight_Zero"), s.weightZero);
-    doc.writeString(kProg, QStringLiteral("Name_Weight"), s.nameWeight);
-    doc.writeString(kProg, QStringLiteral("Com_port"), num(s.comPort));
-    doc.writeString(kProg, QStringLiteral("Type_Scale"), num(s.typeScale));
+    for (const Key& k : kKeys)
+        doc.writeString(k.section, QLatin1String(k.name), keyText(k, s));
     // One atomic replace: a text refused above leaves the file untouched.
     doc.save(path);
 }
@@ -168,7 +237,7 @@ LayoutLoad LoadLayoutFile(const QString& path, QStringList& lines)
     const auto count = doc.value(QStringLiteral("count"), QStringLiteral("count"));
     if (!count)
         return LayoutLoad::KeptNoCount;
-    const int n = ini::toInt(*count);
+    const int n = textToInt(*count);
     if (n > kMaxLayoutLines)
         throw Error(QStringLiteral("Файл розмітки \"%1\" пошкоджений: %2 рядків").arg(path).arg(n));
     for (int i = 0; i < n; ++i) {

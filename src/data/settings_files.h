@@ -6,12 +6,13 @@
 // Reads update a struct in place, key by key, in the station's reading order; a value
 // that does not convert throws tarvik::ConvertError at its key and leaves the
 // members after it as they were. A missing file, section or key reads as its
-// default. A binder therefore fills the struct from its controls, reads, and
+// default. The station model therefore reads into its own values, and
 // applies the struct to the controls whether or not the read threw: on an error
 // the members before the failing key already hold the file's values, as the
-// controls would. List positions are returned as stored: the reader cannot know the
-// lengths of the lists, so the binder applies clampListPosition() when it sets
-// a control (a position at or beyond the end of its list becomes -1).
+// controls would. Every key of Setting_Prog.ini is read and written through
+// one key table.
+
+#include "platform/text/masked_digits.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,8 +24,9 @@ inline constexpr const char* kSettingsFileName = "Setting_Prog.ini";
 inline constexpr const char* kLayoutFileName1 = "St_Tick_1.ini";
 inline constexpr const char* kLayoutFileName2 = "St_Tick_2.ini";
 
-// The twenty-one keys the settings dialog writes; members in the order of the
-// file, initialised to the values a missing key reads as.
+// The twenty-one keys the settings dialog writes, as the values its controls
+// hold; members in the order of the file, initialised to the values a missing
+// key reads as. Masked digit fields keep their text as the field shows it.
 struct ProgSettings {
     // [Printer_USE]
     int printer1 = 0;                // "Printer_1", list position (Box1)
@@ -32,9 +34,9 @@ struct ProgSettings {
     // [Tovar]
     int tovar1 = 0;                  // "Tovar_1", position in the product list (DBBox1)
     int tovar2 = 0;                  // "Tovar_2" (DBBox2)
-    QString tara1;                   // "Tara_1" (Edit1)
-    QString tara2;                   // "Tara_2" (Edit2)
-    QString bar1;                    // "Bar_1" (Edit5)
+    MaskedDigits tara1{5};           // "Tara_1" (Edit1), tare of one load, grams
+    MaskedDigits tara2{5};           // "Tara_2" (Edit2), tare of the box, grams
+    QString bar1;                    // "Bar_1" (Edit5), at most kBarcodeTemplateLength characters
     QString bar2;                    // "Bar_2" (Edit6)
     int barType1 = 0;                // "Bar_Type_1" (TypeBox1)
     int barType2 = 0;                // "Bar_Type_2" (TypeBox2)
@@ -43,15 +45,29 @@ struct ProgSettings {
     bool barCheck1 = true;           // "Bar_Check_1" (CheckBox1)
     bool barCheck2 = true;           // "Bar_Check_2" (CheckBox2)
     // [Prog]
-    QString sumEtic;                 // "Sum_etic" (Edit3)
-    QString kilGolovok;              // "Kil_golovok" (Edit4)
-    QString numBox = QStringLiteral("1");         // "Num_Box" (NumBox)
-    QString weightZero = QStringLiteral("10");    // "Weight_Zero" (EditZero)
-    QString nameWeight = QStringLiteral("Name");  // "Name_Weight" (EditV)
+    MaskedDigits sumEtic{5};         // "Sum_etic" (Edit3), loads per box
+    MaskedDigits kilGolovok{5};      // "Kil_golovok" (Edit4), number of heads
+    MaskedDigits numBox = MaskedDigits::of(QStringLiteral("1"), 15);      // "Num_Box" (NumBox)
+    MaskedDigits weightZero = MaskedDigits::of(QStringLiteral("10"), 5);  // "Weight_Zero" (EditZero)
+    QString nameWeight = QStringLiteral("Name");  // "Name_Weight" (EditV), at most kScaleNameLength
     int comPort = 0;                 // "Com_port" (ComBox); saved here, read by LoadStartupSettings
     int typeScale = 0;               // "Type_Scale" (ComboBox1); likewise
 
     bool operator==(const ProgSettings&) const = default;
+};
+
+inline constexpr int kBarcodeTemplateLength = 40;
+inline constexpr int kScaleNameLength = 10;
+
+// The lengths of the lists whose positions the settings store. A stored
+// position outside its list becomes -1 (no selection) when loaded.
+struct ListLengths {
+    int printers = 0;
+    int products = 0;
+    int barcodeTypes = 0;
+    int checkSumMethods = 2;
+    int ports = 5;
+    int scaleTypes = 4;
 };
 
 // The keys read once at start-up; nobody writes them but the operator.
@@ -91,7 +107,12 @@ struct DatabaseSettings {
 };
 
 // `path` is the full path of Setting_Prog.ini.
-void LoadSettings(const QString& path, ProgSettings& s);          // the 19 keys of the dialog it reads
+// The 19 keys of the dialog it reads: list positions, then flags, then texts.
+// A value its control cannot hold (a tare of "1,5", an 11-character scale
+// name) throws tarvik::Error naming the key, at that key, as a conversion
+// error does: nothing is altered to make it fit. With `lists`, positions
+// outside their lists become -1.
+void LoadSettings(const QString& path, ProgSettings& s, const std::optional<ListLengths>& lists = std::nullopt);
 void LoadStartupSettings(const QString& path, StartupSettings& s);
 void SaveSettings(const QString& path, const ProgSettings& s);    // the 21 keys, in the file's order
 // The [Database] section over the station's defaults; "Path" empty when absent.

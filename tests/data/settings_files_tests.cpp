@@ -1,6 +1,7 @@
 #include "data/settings_files.h"
 #include "platform/text/codec.h"
 #include "platform/text/error.h"
+#include "platform/text/masked_digits.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -51,10 +52,11 @@ TEST_F(SettingsFiles, FreshInstallationReadsTheDefaults)
     EXPECT_EQ(p, expected);
     EXPECT_EQ(p.printer1, 0);
     EXPECT_TRUE(p.barCheck1 && p.barCheck2);
-    EXPECT_EQ(p.numBox, QStringLiteral("1"));
-    EXPECT_EQ(p.weightZero, QStringLiteral("10"));
+    EXPECT_EQ(p.numBox.text(), QStringLiteral("1              "));
+    EXPECT_EQ(p.weightZero.text(), QStringLiteral("10   "));
     EXPECT_EQ(p.nameWeight, QStringLiteral("Name"));
-    EXPECT_TRUE(p.tara1.isEmpty() && p.bar1.isEmpty() && p.sumEtic.isEmpty() && p.kilGolovok.isEmpty());
+    EXPECT_TRUE(p.tara1.trimmed().isEmpty() && p.bar1.isEmpty() && p.sumEtic.trimmed().isEmpty() &&
+                p.kilGolovok.trimmed().isEmpty());
 
     StartupSettings s;
     s.interval = 5;
@@ -74,8 +76,8 @@ TEST_F(SettingsFiles, SaveWritesTheKeysInOrderAndLoadReadsThemBack)
     p.printer2 = 1;
     p.tovar1 = 4;
     p.tovar2 = 5;
-    p.tara1 = QStringLiteral("2    ");
-    p.tara2 = QStringLiteral("500  ");
+    p.tara1 = tarvik::MaskedDigits::of(QStringLiteral("2    "), 5);
+    p.tara2 = tarvik::MaskedDigits::of(QStringLiteral("500  "), 5);
     p.bar1 = QStringLiteral("482CCCCCWWWWW");
     p.bar2 = QStringLiteral("29WWWWW");
     p.barType1 = 14;
@@ -83,10 +85,10 @@ TEST_F(SettingsFiles, SaveWritesTheKeysInOrderAndLoadReadsThemBack)
     p.barSummCheckMetod1 = 1;
     p.barCheck1 = true;
     p.barCheck2 = false;
-    p.sumEtic = QStringLiteral("30");
-    p.kilGolovok = QStringLiteral("1");
-    p.numBox = QStringLiteral("123456789012345");
-    p.weightZero = QStringLiteral("10");
+    p.sumEtic = tarvik::MaskedDigits::of(QStringLiteral("30"), 5);
+    p.kilGolovok = tarvik::MaskedDigits::of(QStringLiteral("1"), 5);
+    p.numBox = tarvik::MaskedDigits::of(QStringLiteral("123456789012345"), 15);
+    p.weightZero = tarvik::MaskedDigits::of(QStringLiteral("10"), 5);
     p.nameWeight = QStringLiteral("Ваги №1");
     p.comPort = 2;
     p.typeScale = 3;
@@ -96,13 +98,13 @@ TEST_F(SettingsFiles, SaveWritesTheKeysInOrderAndLoadReadsThemBack)
                                 "[Tovar]\r\nTovar_1=4\r\nTovar_2=5\r\nTara_1=2    \r\nTara_2=500  \r\n"
                                 "Bar_1=482CCCCCWWWWW\r\nBar_2=29WWWWW\r\nBar_Type_1=14\r\nBar_Type_2=22\r\n"
                                 "Bar_SummCheckMetod_1=1\r\nBar_SummCheckMetod_2=0\r\nBar_Check_1=-1\r\nBar_Check_2=0\r\n"
-                                "[Prog]\r\nSum_etic=30\r\nKil_golovok=1\r\nNum_Box=123456789012345\r\nWeight_Zero=10\r\n"
+                                "[Prog]\r\nSum_etic=30   \r\nKil_golovok=1    \r\nNum_Box=123456789012345\r\nWeight_Zero=10   \r\n"
                                 "Name_Weight=Ваги №1\r\nCom_port=2\r\nType_Scale=3\r\n")));
     ProgSettings back;
     LoadSettings(ini, back);
     ProgSettings expected = p;
-    expected.tara1 = QStringLiteral("2");  // blanks around a value are not kept
-    expected.tara2 = QStringLiteral("500");
+    // The file's blanks around a value are not kept; a masked field gets them back.
+    EXPECT_EQ(back.tara1.text(), QStringLiteral("2    "));
     expected.comPort = 0;
     expected.typeScale = 0;
     EXPECT_EQ(back, expected);
@@ -175,7 +177,7 @@ TEST_F(SettingsFiles, ConversionFailureStopsAtItsKey)
     ProgSettings p;
     p.barType2 = 9;
     p.barSummCheckMetod1 = 5;
-    p.tara1 = QStringLiteral("old");
+    p.tara1 = tarvik::MaskedDigits::of(QStringLiteral("7"), 5);
     p.nameWeight = QStringLiteral("old");
     try {
         LoadSettings(ini, p);
@@ -188,15 +190,15 @@ TEST_F(SettingsFiles, ConversionFailureStopsAtItsKey)
     EXPECT_EQ(p.barType1, 14);
     EXPECT_EQ(p.barType2, 9);
     EXPECT_EQ(p.barSummCheckMetod1, 5);
-    EXPECT_EQ(p.tara1, QStringLiteral("old"));
+    EXPECT_EQ(p.tara1.text(), QStringLiteral("7    "));
     EXPECT_EQ(p.nameWeight, QStringLiteral("old"));
 
     // A bad flag stops the same way, with the flag's message.
     writeAll(ini, "[Tovar]\r\nBar_Check_1=yes\r\nTara_1=5\r\n");
     ProgSettings q;
-    q.tara1 = QStringLiteral("old");
+    q.tara1 = tarvik::MaskedDigits::of(QStringLiteral("7"), 5);
     EXPECT_THROW(LoadSettings(ini, q), tarvik::ConvertError);
-    EXPECT_EQ(q.tara1, QStringLiteral("old"));
+    EXPECT_EQ(q.tara1.text(), QStringLiteral("7    "));
 
     // An empty interval is not a number; the port after it keeps its value.
     writeAll(ini, "[Timer]\r\ninterval=\r\n[Prog]\r\nCom_port=3\r\n");
@@ -209,6 +211,74 @@ TEST_F(SettingsFiles, ConversionFailureStopsAtItsKey)
         EXPECT_EQ(e.text(), QStringLiteral("'' is not a valid integer value"));
     }
     EXPECT_EQ(s.comPort, 1);
+}
+
+// A value its control cannot hold is refused at its key, naming the key and
+// the control; nothing is cut or dropped to make it fit.
+struct RefusedCase {
+    const char* line;     // the key line in its section
+    const char* section;
+    const char* named;    // what the error names
+    const char* control;
+};
+
+class RefusedValue : public SettingsFiles, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedValue, StopsTheLoadAtItsKeyNamingIt)
+{
+    const RefusedCase& c = GetParam();
+    writeAll(ini, cp(QStringLiteral("[%1]\r\n%2\r\n").arg(QString::fromUtf8(c.section), QString::fromUtf8(c.line))));
+    ProgSettings p;
+    p.tara1 = tarvik::MaskedDigits::of(QStringLiteral("7"), 5);
+    p.nameWeight = QStringLiteral("before");
+    const ProgSettings before = p;
+    const QString value = QString::fromUtf8(c.line).section(u'=', 1);
+    try {
+        LoadSettings(ini, p);
+        FAIL() << "accepted " << c.line;
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Setting_Prog.ini, ") + QString::fromUtf8(c.named) + u':'))
+            << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(u'"' + value + u'"')) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("(%1)").arg(QString::fromUtf8(c.control)))) << e.text().toStdString();
+    }
+    // The refused key and the texts after it keep their values: nothing was
+    // cut or dropped to fit, and the file is as it was.
+    EXPECT_EQ(p.nameWeight, before.nameWeight);
+    if (QByteArray(c.named) == "[Tovar] Tara_1")
+        EXPECT_EQ(p.tara1, before.tara1);
+    EXPECT_EQ(readAll(ini), cp(QStringLiteral("[%1]\r\n%2\r\n").arg(QString::fromUtf8(c.section), QString::fromUtf8(c.line))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OneRowPerKey, RefusedValue,
+    ::testing::Values(
+        RefusedCase{"Tara_1=1.5", "Tovar", "[Tovar] Tara_1", "Edit1"},
+        RefusedCase{"Tara_2=1,5", "Tovar", "[Tovar] Tara_2", "Edit2"},
+        RefusedCase{"Bar_1=482CCCCCWWWWW482CCCCCWWWWW482CCCCCWWWWW12", "Tovar", "[Tovar] Bar_1", "Edit5"},
+        RefusedCase{"Bar_2=0123456789012345678901234567890123456789X", "Tovar", "[Tovar] Bar_2", "Edit6"},
+        RefusedCase{"Sum_etic=123456", "Prog", "[Prog] Sum_etic", "Edit3"},
+        RefusedCase{"Kil_golovok=-3", "Prog", "[Prog] Kil_golovok", "Edit4"},
+        RefusedCase{"Num_Box=1234567890123456", "Prog", "[Prog] Num_Box", "NumBox"},
+        RefusedCase{"Weight_Zero=1,5", "Prog", "[Prog] Weight_Zero", "EditZero"},
+        RefusedCase{"Name_Weight=Ваги_номер1", "Prog", "[Prog] Name_Weight", "EditV"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& i) {
+        return QString::fromUtf8(i.param.named).section(u' ', 1).toStdString();
+    });
+
+TEST_F(SettingsFiles, ValuesThatFitTheirControlsAreKeptAsTyped)
+{
+    // Blanks inside a masked field, a full field and a text at its limit all fit.
+    writeAll(ini, cp(QStringLiteral("[Tovar]\r\nTara_1=1 5\r\nTara_2=99999\r\nBar_1=%1\r\n"
+                                    "[Prog]\r\nNum_Box=123456789012345\r\nName_Weight=Ваги_номер\r\n")
+                         .arg(QString(40, u'W'))));
+    ProgSettings p;
+    LoadSettings(ini, p);
+    EXPECT_EQ(p.tara1.text(), QStringLiteral("1 5  "));
+    EXPECT_EQ(p.tara2.text(), QStringLiteral("99999"));
+    EXPECT_EQ(p.bar1.size(), 40);
+    EXPECT_EQ(p.numBox.text(), QStringLiteral("123456789012345"));
+    EXPECT_EQ(p.nameWeight, QStringLiteral("Ваги_номер"));
 }
 
 TEST_F(SettingsFiles, ListPositionsOutsideTheirListBecomeNoSelection)
