@@ -1,4 +1,4 @@
-#include "labels/field_editor.h"
+#include "dialogs/field_editor.h"
 
 TForm1::TForm1(QWidget* parent) : QDialog(parent)
 {

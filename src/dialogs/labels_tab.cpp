@@ -1,7 +1,8 @@
-#include "labels/labels_tab.h"
+#include "dialogs/labels_tab.h"
 
+#include "dialogs/label_actions.h"
 #include "labels/label_pages.h"
-#include "platform/printing/page_preview.h"
+#include "platform/preview/page_preview.h"
 #include "platform/ui/prompts.h"
 
 #include <QAbstractItemDelegate>
@@ -17,7 +18,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace tarvik::labels {
+namespace tarvik::dialogs {
+
+using labels::LabelPages;
 
 namespace {
 
@@ -30,7 +33,8 @@ T* named(T* w, const char* name)
 
 }  // namespace
 
-LabelsTab::LabelsTab(LabelPages& pages, QWidget* parent) : QWidget(parent), pages_(pages)
+LabelsTab::LabelsTab(LabelPages& pages, LabelActions& actions, QWidget* parent)
+    : QWidget(parent), pages_(pages), actions_(actions)
 {
     setObjectName(QStringLiteral("LabelsTab"));
     auto* row = new QHBoxLayout(this);
@@ -73,8 +77,8 @@ LabelsTab::LabelsTab(LabelPages& pages, QWidget* parent) : QWidget(parent), page
 
     column(Image2, "Image2", GroupBox2, "GroupBox2", Box2, "Box2", Button2, "Button2");
 
-    connect(Button1, &QPushButton::clicked, this, [this] { ui::guarded([this] { pages_.Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { ui::guarded([this] { pages_.Button2Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { ui::guarded([this] { actions_.Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { ui::guarded([this] { actions_.Button2Click(); }); });
     connect(ValueList, &QTableWidget::cellChanged, this, &LabelsTab::valueEdited);
     // Enter inside a cell's editor commits the value and then acts as Enter in the list.
     connect(ValueList->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
@@ -142,4 +146,4 @@ bool LabelsTab::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-}  // namespace tarvik::labels
+}  // namespace tarvik::dialogs

@@ -12,17 +12,20 @@ class QTableWidget;
 namespace tarvik::printing {
 class PageView;
 }
-
 namespace tarvik::labels {
-
 class LabelPages;
+}
+
+namespace tarvik::dialogs {
+
+class LabelActions;
 
 class LabelsTab : public QWidget {
     Q_OBJECT
 public:
     // The pages must outlive the tab. Box1 and Box2 receive the printers'
     // names; their positions are the printer choices the settings store.
-    explicit LabelsTab(LabelPages& pages, QWidget* parent = nullptr);
+    LabelsTab(labels::LabelPages& pages, LabelActions& actions, QWidget* parent = nullptr);
 
     // Fills Box1 and Box2 with the printers again, keeping their positions
     // where the list still has them.
@@ -46,7 +49,8 @@ private:
     void showPage(int label);
     void showValueList();
 
-    LabelPages& pages_;
+    labels::LabelPages& pages_;
+    LabelActions& actions_;
 };
 
-}  // namespace tarvik::labels
+}  // namespace tarvik::dialogs

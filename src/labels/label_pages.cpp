@@ -2,20 +2,15 @@
 
 #include "data/datasets.h"
 #include "data/settings_files.h"
-#include "platform/printing/page_preview.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/text/error.h"
-#include "platform/ui/prompts.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFont>
 #include <QImageReader>
-#include <QProgressDialog>
 #include <QTextOption>
-
-#include <memory>
 
 namespace tarvik::labels {
 
@@ -33,25 +28,6 @@ void checkLabel(int label)
     if (label != 1 && label != 2)
         throw Error(QStringLiteral("Немає етикетки з номером %1").arg(label));
 }
-
-// The printing-progress window, shown for as long as one page prints.
-class PrintingProgress {
-public:
-    explicit PrintingProgress(const QString& what)
-    {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-            return;
-        window_ = std::make_unique<QProgressDialog>(QStringLiteral("Друк: %1").arg(what), QString(), 0, 0);
-        window_->setObjectName(QStringLiteral("PrintProgress"));
-        window_->setWindowTitle(QStringLiteral("Друк"));
-        window_->setMinimumDuration(0);
-        window_->show();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-private:
-    std::unique_ptr<QProgressDialog> window_;
-};
 
 }  // namespace
 
@@ -87,22 +63,23 @@ LabelPages::LabelPages(QString programDir, LabelSettingsView& settings, MainFiel
 
 LabelPages::~LabelPages() = default;
 
-void LabelPages::makeCurrent(int label)
+Label& LabelPages::label(int number)
 {
-    checkLabel(label);
-    const bool one = label == 1;
-    Elem.head = one ? &RichHead1 : &RichHead;
-    Elem.body = one ? &RichBody1 : &RichBody;
-    Elem.bottom = one ? &RichButton1 : &RichButton;
-    Elem.barcode = one ? &Barcod1 : &Barcod;
-    Elem.band = one ? &Band1 : &Band;
-    Elem.page = one ? &Rep1 : &Rep;
-    Elem.layoutFile = QString::fromLatin1(one ? data::kLayoutFileName1 : data::kLayoutFileName2);
+    checkLabel(number);
+    return labels_[std::size_t(number - 1)];
 }
 
-int LabelPages::currentLabel() const
+const Label& LabelPages::label(int number) const
 {
-    return Elem.page == &Rep ? 2 : 1;
+    checkLabel(number);
+    return labels_[std::size_t(number - 1)];
+}
+
+void LabelPages::makeCurrent(int number)
+{
+    Elem.label = &label(number);
+    Elem.number = number;
+    Elem.layoutFile = QString::fromLatin1(number == 1 ? data::kLayoutFileName1 : data::kLayoutFileName2);
 }
 
 void LabelPages::LoadLayoutFile()
@@ -113,19 +90,19 @@ void LabelPages::LoadLayoutFile()
 
 void LabelPages::ApplyLayout()
 {
-    const int label = currentLabel();
-    LabelGeometry g{Elem.page->width, Elem.page->height, Elem.band->height, Elem.head->geometry,
-                    Elem.body->geometry, Elem.bottom->geometry, Elem.barcode->geometry};
+    Label& l = *Elem.label;
+    LabelGeometry g{l.page.width, l.page.height, l.band.height, l.head.geometry,
+                    l.body.geometry, l.bottom.geometry, l.barcode.geometry};
     // What was applied before a bad line stays applied.
     auto store = [&] {
-        Elem.page->width = g.pageWidth;
-        Elem.page->height = g.pageHeight;
-        Elem.band->height = g.bandHeight;
-        Elem.head->geometry = g.head;
-        Elem.body->geometry = g.body;
-        Elem.bottom->geometry = g.bottom;
-        Elem.barcode->geometry = g.barcode;
-        Q_EMIT pageChanged(label);
+        l.page.width = g.pageWidth;
+        l.page.height = g.pageHeight;
+        l.band.height = g.bandHeight;
+        l.head.geometry = g.head;
+        l.body.geometry = g.body;
+        l.bottom.geometry = g.bottom;
+        l.barcode.geometry = g.barcode;
+        Q_EMIT pageChanged(Elem.number);
     };
     try {
         applyLayoutLines(ValueList, g);
@@ -157,25 +134,25 @@ void LabelPages::ValueListEnter()
     ApplyLayout();
 }
 
-void LabelPages::loadPicture(PictureBlock& target, const QString& fileName)
+void LabelPages::loadPicture(int number, const QString& fileName)
 {
+    PictureBlock& target = label(number).barcode;
     QImage picture;
     if (!picture.load(path(fileName)))
         throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(path(fileName)));
     target.picture = picture;
-    Q_EMIT pageChanged(&target == &Barcod ? 2 : 1);
+    Q_EMIT pageChanged(number);
 }
 
 void LabelPages::LoadLabelTemplates()
 {
-    TextBlock* const blocks1[] = {&RichHead1, &RichBody1, &RichButton1};
-    TextBlock* const blocks2[] = {&RichHead, &RichBody, &RichButton};
-    for (int b = 0; b < 3; ++b)
-        richtext::loadRichTextFile(blocks1[b]->document, path(templateName(b, 1)));
-    loadPicture(Barcod1, standbyPicture(1));
-    for (int b = 0; b < 3; ++b)
-        richtext::loadRichTextFile(blocks2[b]->document, path(templateName(b, 2)));
-    loadPicture(Barcod, standbyPicture(2));
+    for (int number : {1, 2}) {
+        Label& l = label(number);
+        TextBlock* const blocks[] = {&l.head, &l.body, &l.bottom};
+        for (int b = 0; b < 3; ++b)
+            richtext::loadRichTextFile(blocks[b]->document, path(templateName(b, number)));
+        loadPicture(number, standbyPicture(number));
+    }
     notifyAll();
 }
 
@@ -198,29 +175,16 @@ void LabelPages::checkLabelFiles(int label) const
         throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(picture.fileName()));
 }
 
-printing::LabelPage LabelPages::page(int label) const
+printing::LabelPage LabelPages::page(int number) const
 {
-    checkLabel(label);
-    const bool one = label == 1;
-    return pageOf(one ? Rep1 : Rep, one ? Band1 : Band, {one ? &RichHead1 : &RichHead, one ? &RichBody1 : &RichBody,
-                  one ? &RichButton1 : &RichButton}, one ? Barcod1 : Barcod);
-}
-
-printing::LabelPage LabelPages::page(const Tic_Elem& e) const
-{
-    return pageOf(*e.page, *e.band, {e.head, e.body, e.bottom}, *e.barcode);
-}
-
-printing::LabelPage LabelPages::pageOf(const PageObject& page, const BandObject& band,
-                                       std::array<const TextBlock*, 3> blocks, const PictureBlock& barcode)
-{
+    const Label& l = label(number);
     printing::LabelPage p;
-    p.size = QSizeF(page.width, page.height);
-    p.bandHeight = band.height;
+    p.size = QSizeF(l.page.width, l.page.height);
+    p.bandHeight = l.band.height;
     p.bandColour = Qt::white;
-    for (const TextBlock* b : blocks)
+    for (const TextBlock* b : {&l.head, &l.body, &l.bottom})
         p.texts.push_back({QRectF(b->geometry), &b->document, b->enabled, QColor(Qt::white)});
-    p.pictures.push_back({QRectF(barcode.geometry), barcode.picture, barcode.enabled, true, true});
+    p.pictures.push_back({QRectF(l.barcode.geometry), l.barcode.picture, l.barcode.enabled, true, true});
     return p;
 }
 
@@ -280,7 +244,7 @@ ReplParam LabelPages::ComputeReprintValues(const QString& batch, const QString& 
 void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label)
 {
     checkLabel(label);
-    TextBlock* const blocks[] = {e.head, e.body, e.bottom};
+    TextBlock* const blocks[] = {&e.label->head, &e.label->body, &e.label->bottom};
     const QString temp = path(QStringLiteral("temp"));
     for (int b = 0; b < 3; ++b) {
         richtext::loadRichTextFile(RichEdit, path(templateName(b, label)));
@@ -294,7 +258,7 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
         }
         richtext::saveRichTextFile(RichEdit, temp, richtext::SaveMode::Scratch);
         richtext::loadRichTextFile(blocks[b]->document, temp);
-        Q_EMIT pageChanged(e.page == &Rep ? 2 : 1);
+        Q_EMIT pageChanged(e.number);
     }
 }
 
@@ -310,23 +274,25 @@ void LabelPages::MakeBarcodePicture(const QString& content, const QString& fileN
 
 printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition)
 {
-    const int label = e.page == &Rep ? 2 : 1;
-    for (TextBlock* b : {e.head, e.body, e.bottom})
-        b->enabled = true;
-    e.barcode->enabled = true;
+    Label& l = *e.label;
+    auto enable = [&l](bool on) {
+        for (TextBlock* b : {&l.head, &l.body, &l.bottom})
+            b->enabled = on;
+        l.barcode.enabled = on;
+    };
+    enable(true);
+    const QString document = e.number == 1 ? QStringLiteral("label1") : QStringLiteral("label2");
+    Q_EMIT printStarted(document);
     printing::PrintJob job;
-    {
-        const QString document = label == 1 ? QStringLiteral("label1") : QStringLiteral("label2");
-        PrintingProgress progress(document);
+    try {
         // A printer error leaves the elements enabled until the next print.
-        job = printers_.print(page(e), printerPosition, document);
+        job = printers_.print(page(e.number), printerPosition, document);
+    } catch (...) {
+        Q_EMIT printFinished();
+        throw;
     }
-    // Repaints only: a click taken now could open a window in the middle of a
-    // label run, and closing it would start polling while the run goes on.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    for (TextBlock* b : {e.head, e.body, e.bottom})
-        b->enabled = false;
-    e.barcode->enabled = false;
+    Q_EMIT printFinished();
+    enable(false);
     return job;
 }
 
@@ -350,39 +316,21 @@ printing::PrintJob LabelPages::ReprintLabel(const QString& batch, const QString&
     const QString content = BuildBarcodeContent(s.barTemplate1, net, product.barcode);
     Currency::fromText(QString(product.price).replace(u'.', u','));
     MakeBarcodePicture(content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
-    loadPicture(Barcod1, QStringLiteral("Barcod1.bmp"));
+    loadPicture(1, QStringLiteral("Barcod1.bmp"));
     makeCurrent(1);
     const ReplParam values = ComputeReprintValues(batch, weight);
     FillLabelBlocks(Elem, values, 1);
     s = settings_.labelSettings();
     const printing::PrintJob job = PrintLabel(Elem, s.printer1);
-    loadPicture(Barcod1, QStringLiteral("Barcod.bmp"));
+    loadPicture(1, QStringLiteral("Barcod.bmp"));
     return job;
 }
 
-printing::PrintJob LabelPages::Button1Click()
+printing::PrintJob LabelPages::printCurrent(int printerOf)
 {
-    return PrintLabel(Elem, settings_.labelSettings().printer1);
-}
-
-printing::PrintJob LabelPages::Button2Click()
-{
-    return PrintLabel(Elem, settings_.labelSettings().printer2);
-}
-
-bool LabelPages::Button5Click(const QString& weightText, const QString& batchText)
-{
-    try {
-        ReprintLabel(batchText.trimmed(), weightText.trimmed());
-        return true;
-    } catch (...) {
-        ui::Message m;
-        m.caption = QStringLiteral("Помилка");
-        m.text = QStringLiteral("Введена не коректна інформація");
-        m.icon = ui::Icon::Critical;
-        ui::prompts().message(m);
-        return false;
-    }
+    const LabelSettings s = settings_.labelSettings();
+    checkLabel(printerOf);
+    return PrintLabel(Elem, printerOf == 1 ? s.printer1 : s.printer2);
 }
 
 printing::LabelPage LabelPages::testPage() const
@@ -396,23 +344,14 @@ printing::LabelPage LabelPages::testPage() const
     return p;
 }
 
-void LabelPages::BarcodeTestClick(int selector)
+void LabelPages::makeTestPicture(const QString& text, int selector)
 {
-    ui::InputQuery q;
-    q.caption = QStringLiteral("Друк тестового штирх коду  ");
-    q.prompt = QStringLiteral("Введіть штрих код!");
-    std::optional<QString> text;
-    do {
-        text = ui::prompts().input(q);
-        if (!text)
-            return;
-    } while (text->isEmpty());
-    MakeBarcodePicture(*text, QStringLiteral("Test.bmp"), selector);
+    const QString name = QStringLiteral("Test.bmp");
+    MakeBarcodePicture(text, name, selector);
     QImage picture;
-    if (!picture.load(path(QStringLiteral("Test.bmp"))))
-        throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(path(QStringLiteral("Test.bmp"))));
+    if (!picture.load(path(name)))
+        throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(path(name)));
     testPicture_ = picture;
-    printing::previewPage(testPage(), QStringLiteral("Друк тестового штирх коду"));
 }
 
 void LabelPages::notifyAll()

@@ -1,7 +1,8 @@
 #pragma once
-// The two labels' page objects, owned by the settings dialog for the whole
-// run: the pages that the "Етикетки" tab previews are the ones that print.
-// Label preparation, barcode pictures, printing and the reprint live here.
+// The label model: the two labels' page objects, owned by the station model
+// for the whole run, so the pages that the "Етикетки" tab previews are the
+// ones that print. Label preparation, barcode pictures, printing and the
+// reprint live here; what they show the operator lives with the windows.
 
 #include "labels/barcode_content.h"
 #include "labels/label_inputs.h"
@@ -48,20 +49,29 @@ struct PictureBlock {
     bool enabled = false;
 };
 
-// The element set naming one label's objects; it owns only its four texts.
+// One label's page objects. Label 1 (the product label) is the designer's
+// Rep1, Band1, RichHead1, RichBody1, RichButton1 and Barcod1; label 2 (the box
+// label) is Rep, Band, RichHead, RichBody, RichButton and Barcod.
+struct Label {
+    PageObject page;
+    BandObject band;
+    TextBlock head, body, bottom;
+    PictureBlock barcode;
+};
+
+// The element set naming one label's objects.
 struct Tic_Elem {
-    TextBlock* head = nullptr;
-    TextBlock* body = nullptr;
-    TextBlock* bottom = nullptr;
-    PictureBlock* barcode = nullptr;
-    BandObject* band = nullptr;
-    PageObject* page = nullptr;
+    Label* label = nullptr;
+    int number = 1;       // 1 or 2
     QString layoutFile;   // "St_Tick_1.ini" or "St_Tick_2.ini"
     QString editedFile;   // template the field text editor edits
     QString copyFile;     // its second copy
     QString elementName;  // "Head", "Body" or "Button": the block last pressed
 };
 
+// The two labels' pages: their layout, templates and barcode pictures, the
+// filling of the placeholders, the page rendering and the print job. Reads the
+// settings and the weighing through the views it is given; shows nothing.
 class LabelPages : public QObject {
     Q_OBJECT
 public:
@@ -70,12 +80,8 @@ public:
     ~LabelPages() override;
 
     // Label 1 (product label) and label 2 (box label).
-    PageObject Rep1, Rep;
-    BandObject Band1, Band;
-    TextBlock RichHead1, RichHead;
-    TextBlock RichBody1, RichBody;
-    TextBlock RichButton1, RichButton;
-    PictureBlock Barcod1, Barcod;
+    Label& label(int number);
+    const Label& label(int number) const;
     // The hidden control the blocks are filled in.
     QTextDocument RichEdit;
 
@@ -91,11 +97,11 @@ public:
     printing::PrinterList& printers() { return printers_; }
     const QString& programDir() const { return programDir_; }
 
-    // Points the element set's references and layout file name at a label;
-    // the element name and the edited and copy files stay.
+    // Points the element set at a label and its layout file; the element name
+    // and the edited and copy files stay.
     void makeCurrent(int label);
     // 1 or 2: the label the element set names.
-    int currentLabel() const;
+    int currentLabel() const { return Elem.number; }
 
     // Lays out both labels from their files (label 2, then label 1, which
     // stays current and whose values the list shows).
@@ -113,8 +119,8 @@ public:
 
     // The six templates and the two stand-by pictures into the pages.
     void LoadLabelTemplates();
-    // Loads ProgramDir + fileName into a barcode picture.
-    void loadPicture(PictureBlock& target, const QString& fileName);
+    // Loads ProgramDir + fileName as the barcode picture of label 1 or 2.
+    void loadPicture(int label, const QString& fileName);
     // The stand-by barcode picture of a label: "Barcod.bmp" or "Barcod_2.bmp".
     static QString standbyPicture(int label);
     // Throws, naming the file, when a template of the label cannot be read or
@@ -123,7 +129,6 @@ public:
 
     // The page of a label as the page engine draws and prints it.
     printing::LabelPage page(int label) const;
-    printing::LabelPage page(const Tic_Elem& e) const;
 
     // The values of label 1 or 2 into Values; moves the product table to the
     // label's product and sets the main window's LogWeightText.
@@ -144,16 +149,14 @@ public:
     printing::PrintJob PrepareLabel(int label);
     // Label 1 again for a weight (grams, decimal comma) and batch typed by hand.
     printing::PrintJob ReprintLabel(const QString& batch, const QString& weight);
+    // The current label's page as it stands, on the printer chosen for label
+    // 1 or 2 (the buttons "Друкувати" beside Box1 and Box2).
+    printing::PrintJob printCurrent(int printerOf);
 
-    // "Друкувати" beside Box1 / Box2: the current label's page as it stands.
-    printing::PrintJob Button1Click();
-    printing::PrintJob Button2Click();
-    // "ДРУК" of the reprint tab with Edit11's and Edit12's texts. Any failure
-    // shows "Введена не коректна інформація"; returns whether it printed.
-    bool Button5Click(const QString& weightText, const QString& batchText);
-    // "Друк коду" of label 1 (selector 13) or label 2 (128): asks for a text,
-    // draws "Test.bmp" and opens the test page's print preview.
-    void BarcodeTestClick(int selector);
+    // A test barcode: `text` drawn with the selector's settings into
+    // "Test.bmp" (another selector draws nothing) and the file loaded for the
+    // test page.
+    void makeTestPicture(const QString& text, int selector);
     // The test page: A4 portrait, 10 mm margins, the picture not stretched.
     printing::LabelPage testPage() const;
 
@@ -164,10 +167,12 @@ Q_SIGNALS:
     // A label's geometry, blocks or picture changed.
     void pageChanged(int label);
     void valueListChanged();
+    // A label goes to the printer (document "label1" or "label2"), and it
+    // has gone or failed. A window may show progress in between.
+    void printStarted(const QString& document);
+    void printFinished();
 
 private:
-    static printing::LabelPage pageOf(const PageObject& page, const BandObject& band,
-                                      std::array<const TextBlock*, 3> blocks, const PictureBlock& barcode);
     LabelInputs inputs(const LabelSettings& s, const ProductRecord& product) const;
     void notifyAll();
     QString path(const QString& name) const { return programDir_ + name; }
@@ -175,6 +180,7 @@ private:
     QString programDir_;
     LabelSettingsView& settings_;
     MainFields& main_;
+    std::array<Label, 2> labels_;
     printing::PrinterList printers_;
     QImage testPicture_;
 };

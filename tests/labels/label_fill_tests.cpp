@@ -73,9 +73,9 @@ TEST(FillLabelBlocks, TemplateCasesEndUpInTheBlocks)
         st.write(QStringLiteral("Button_1.rtf"), rtf("bottom $price\\par"));
         st.pages->makeCurrent(1);
         st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
-        EXPECT_EQ(plain(st.pages->RichHead1), QString::fromUtf8(c.filled)) << c.what;
-        EXPECT_EQ(plain(st.pages->RichBody1), QStringLiteral("body")) << c.what;
-        EXPECT_EQ(plain(st.pages->RichButton1), QStringLiteral("bottom 12,50")) << c.what;
+        EXPECT_EQ(plain(st.pages->label(1).head), QString::fromUtf8(c.filled)) << c.what;
+        EXPECT_EQ(plain(st.pages->label(1).body), QStringLiteral("body")) << c.what;
+        EXPECT_EQ(plain(st.pages->label(1).bottom), QStringLiteral("bottom 12,50")) << c.what;
     }
 }
 
@@ -89,9 +89,9 @@ TEST(FillLabelBlocks, AValueHoldingALaterPlaceholderIsFilledInTurn)
     st.write(QStringLiteral("Button_2.rtf"), rtf("\\par"));
     st.pages->makeCurrent(2);
     st.pages->FillLabelBlocks(st.pages->Elem, v, 2);
-    EXPECT_EQ(plain(st.pages->RichHead), QStringLiteral("Акція 12,50!, $price"));
+    EXPECT_EQ(plain(st.pages->label(2).head), QStringLiteral("Акція 12,50!, $price"));
     // Label 1's blocks are untouched.
-    EXPECT_EQ(plain(st.pages->RichHead1), QString());
+    EXPECT_EQ(plain(st.pages->label(1).head), QString());
 }
 
 TEST(FillLabelBlocks, InsertedTextTakesTheFirstReplacedCharactersFormat)
@@ -102,7 +102,7 @@ TEST(FillLabelBlocks, InsertedTextTakesTheFirstReplacedCharactersFormat)
     st.write(QStringLiteral("Button_1.rtf"), rtf("\\par"));
     st.pages->makeCurrent(1);
     st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
-    const TextBlock& head = st.pages->RichHead1;
+    const TextBlock& head = st.pages->label(1).head;
     ASSERT_EQ(plain(head), QStringLiteral("Сир 1,23 12,50"));
     EXPECT_TRUE(formatAt(head, QStringLiteral("Сир")).font().bold());
     EXPECT_TRUE(formatAt(head, QStringLiteral("1,23")).font().italic());
@@ -123,27 +123,27 @@ TEST(FillLabelBlocks, AMissingTemplateStopsAtItsBlock)
     st.write(QStringLiteral("Button_1.rtf"), rtf("$price\\par"));
     st.pages->makeCurrent(1);
     EXPECT_THROW(st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1), tarvik::Error);
-    EXPECT_EQ(plain(st.pages->RichHead1), QStringLiteral("Сир"));
-    EXPECT_EQ(plain(st.pages->RichButton1), QString());
+    EXPECT_EQ(plain(st.pages->label(1).head), QStringLiteral("Сир"));
+    EXPECT_EQ(plain(st.pages->label(1).bottom), QString());
 }
 
 TEST(LabelTemplates, LoadShowsTheTemplatesAgainAndStopsAtAMissingFile)
 {
     StationLabels st;
     st.pages->LoadLabelTemplates();
-    EXPECT_TRUE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
-    EXPECT_EQ(st.pages->Barcod1.picture.size(), QSize(101, 82));
+    EXPECT_TRUE(plain(st.pages->label(1).head).contains(QStringLiteral("$name")));
+    EXPECT_EQ(st.pages->label(1).barcode.picture.size(), QSize(101, 82));
     st.pages->makeCurrent(1);
     st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
-    EXPECT_FALSE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
+    EXPECT_FALSE(plain(st.pages->label(1).head).contains(QStringLiteral("$name")));
     st.pages->LoadLabelTemplates();
-    EXPECT_TRUE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
+    EXPECT_TRUE(plain(st.pages->label(1).head).contains(QStringLiteral("$name")));
 
     // Without Head_2.rtf: label 1's blocks and picture are loaded, label 2's stay.
     st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
-    st.pages->RichHead.document.setPlainText(QStringLiteral("before"));
+    st.pages->label(2).head.document.setPlainText(QStringLiteral("before"));
     QFile::remove(st.path(QStringLiteral("Head_2.rtf")));
     EXPECT_THROW(st.pages->LoadLabelTemplates(), tarvik::Error);
-    EXPECT_TRUE(plain(st.pages->RichHead1).contains(QStringLiteral("$name")));
-    EXPECT_EQ(plain(st.pages->RichHead), QStringLiteral("before"));
+    EXPECT_TRUE(plain(st.pages->label(1).head).contains(QStringLiteral("$name")));
+    EXPECT_EQ(plain(st.pages->label(2).head), QStringLiteral("before"));
 }

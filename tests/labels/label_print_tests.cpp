@@ -5,19 +5,11 @@
 #include "label_fixture.h"
 
 #include "data/settings_files.h"
-#include "labels/labels_tab.h"
-#include "platform/printing/page_preview.h"
-#include "platform/ui/responders.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTest>
 #include <QFileInfo>
 #include <QImage>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTableWidget>
 
 using namespace tarvik::labels;
 using namespace tarvik::labels::testing;
@@ -30,9 +22,9 @@ tarvik::printing::PrintJob weighLabel1(StationLabels& st, const QString& net)
     const ProductRecord p = st.pages->moveToProduct(1);
     const QString content = BuildBarcodeContent(st.settings.s.barTemplate1, net, p.barcode);
     st.pages->MakeBarcodePicture(content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
-    st.pages->loadPicture(st.pages->Barcod1, QStringLiteral("Barcod1.bmp"));
+    st.pages->loadPicture(1, QStringLiteral("Barcod1.bmp"));
     auto job = st.pages->PrepareLabel(1);
-    st.pages->loadPicture(st.pages->Barcod1, QStringLiteral("Barcod.bmp"));
+    st.pages->loadPicture(1, QStringLiteral("Barcod.bmp"));
     return job;
 }
 
@@ -49,7 +41,6 @@ protected:
         st.pages->LoadLabelTemplates();
     }
     StationLabels st;
-    tarvik::ui::ScopedScriptedResponder prompts;
 };
 
 TEST_F(LabelPrinting, Label1PrintsTheWeighingAtTheLayoutsSize)
@@ -74,10 +65,10 @@ TEST_F(LabelPrinting, Label1PrintsTheWeighingAtTheLayoutsSize)
     EXPECT_EQ(decode(pdfToPng(job.file)), QStringList{QStringLiteral("4820001211849")});
 
     // Printed, the elements are disabled again; the label is current; the stand-by picture is back.
-    EXPECT_FALSE(st.pages->RichHead1.enabled);
-    EXPECT_FALSE(st.pages->Barcod1.enabled);
+    EXPECT_FALSE(st.pages->label(1).head.enabled);
+    EXPECT_FALSE(st.pages->label(1).barcode.enabled);
     EXPECT_EQ(st.pages->currentLabel(), 1);
-    EXPECT_EQ(st.pages->Barcod1.picture, QImage(st.path(QStringLiteral("Barcod.bmp"))).convertToFormat(st.pages->Barcod1.picture.format()));
+    EXPECT_EQ(st.pages->label(1).barcode.picture, QImage(st.path(QStringLiteral("Barcod.bmp"))).convertToFormat(st.pages->label(1).barcode.picture.format()));
 }
 
 TEST_F(LabelPrinting, Label2PrintsTheBoxWithItsOwnProductAndBarcode)
@@ -87,7 +78,7 @@ TEST_F(LabelPrinting, Label2PrintsTheBoxWithItsOwnProductAndBarcode)
     const QString content = BuildBarcodeContent(st.settings.s.barTemplate2, QStringLiteral("29470"), p.barcode);
     EXPECT_EQ(content, QStringLiteral("4820077729470"));
     st.pages->MakeBarcodePicture(content, QStringLiteral("Barcod2.bmp"), kLabel2Barcode);
-    st.pages->loadPicture(st.pages->Barcod, QStringLiteral("Barcod2.bmp"));
+    st.pages->loadPicture(2, QStringLiteral("Barcod2.bmp"));
     const auto job = st.pages->PrepareLabel(2);
     ASSERT_TRUE(QFileInfo::exists(job.file));
     EXPECT_TRUE(job.file.endsWith(QStringLiteral("-label2.pdf")));
@@ -102,51 +93,9 @@ TEST_F(LabelPrinting, Label2PrintsTheBoxWithItsOwnProductAndBarcode)
     EXPECT_EQ(st.pages->currentLabel(), 2);
 
     // "Друкувати" beside Box1 now prints label 2's page as it stands.
-    const auto again = st.pages->Button1Click();
+    const auto again = st.pages->printCurrent(1);
     EXPECT_TRUE(again.file.endsWith(QStringLiteral("-label2.pdf")));
     EXPECT_EQ(decode(pdfToPng(again.file)), QStringList{content});
-}
-
-TEST_F(LabelPrinting, ReprintPrintsTheTypedWeightAndWritesNoLogRow)
-{
-    st.settings.s.barcode1 = {tarvik::barcode::bcCode128B, false, tarvik::barcode::csmNone, 0.0};
-    st.settings.s.barTemplate1 = QStringLiteral("482CCCCCWWWWW");
-    ASSERT_TRUE(st.pages->Button5Click(QStringLiteral(" 1234,5 "), QStringLiteral(" 77 ")));
-    ASSERT_TRUE(st.pages->Button5Click(QStringLiteral("1234,5"), QStringLiteral("77")));
-    const QStringList files = st.pdfs();
-    ASSERT_EQ(files.size(), 2);
-    const QString folder = st.pages->printers().pdfFolder() + u'/';
-    const QString first = pdfText(folder + files[0]);
-    EXPECT_EQ(first, pdfText(folder + files[1]));
-    for (const QString& expected : {QStringLiteral("1,23"), QStringLiteral("0,05"), QStringLiteral("1,18"),
-                                    QStringLiteral("Партія: 77"), today()})
-        EXPECT_TRUE(first.contains(expected)) << expected.toStdString() << "\n" << first.toStdString();
-    EXPECT_TRUE(first.contains(QRegularExpression(QStringLiteral("Коробка №\\s*\\n")))) << first.toStdString();
-    // The barcode is made from the net weight text 1184,5.
-    EXPECT_EQ(decode(pdfToPng(folder + files[0])), QStringList{QStringLiteral("48200012184,5")});
-    EXPECT_EQ(st.logRows(), 0);
-    EXPECT_EQ(st.main.log, QStringLiteral("untouched"));
-    EXPECT_TRUE(prompts->messages().empty());
-}
-
-TEST_F(LabelPrinting, ABadTypedWeightShowsTheOneMessageAndPrintsNothing)
-{
-    for (const QString& weight : {QStringLiteral("1234.5"), QString(), QStringLiteral("abc")}) {
-        prompts->seen.clear();
-        EXPECT_FALSE(st.pages->Button5Click(weight, QStringLiteral("77")));
-        const auto seen = prompts->messages();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].caption, QStringLiteral("Помилка"));
-        EXPECT_EQ(seen[0].text, QStringLiteral("Введена не коректна інформація"));
-    }
-    // A product without a price and an empty tare fail the same way.
-    st.settings.s.product1 = 2;
-    EXPECT_FALSE(st.pages->Button5Click(QStringLiteral("1234"), QStringLiteral("77")));
-    st.settings.s.product1 = 0;
-    st.settings.s.tara1 = QStringLiteral("     ");
-    EXPECT_FALSE(st.pages->Button5Click(QStringLiteral("1234"), QStringLiteral("77")));
-    EXPECT_TRUE(st.pdfs().isEmpty());
-    EXPECT_EQ(prompts->messages().size(), 3u);
 }
 
 TEST_F(LabelPrinting, AProductThatCannotBeFoundIsAClearErrorAndNothingPrints)
@@ -183,48 +132,14 @@ TEST_F(LabelPrinting, APrinterErrorLeavesTheElementsEnabled)
 {
     st.settings.s.printer1 = st.pages->printers().count() + 3;
     EXPECT_THROW(weighLabel1(st, QStringLiteral("1184")), tarvik::Error);
-    EXPECT_TRUE(st.pages->RichHead1.enabled);
-    EXPECT_TRUE(st.pages->RichButton1.enabled);
-    EXPECT_TRUE(st.pages->Barcod1.enabled);
+    EXPECT_TRUE(st.pages->label(1).head.enabled);
+    EXPECT_TRUE(st.pages->label(1).bottom.enabled);
+    EXPECT_TRUE(st.pages->label(1).barcode.enabled);
     EXPECT_TRUE(st.pdfs().isEmpty());
     // The next print disables them; -1 is the default printer, here "Tarvik PDF".
     st.settings.s.printer1 = -1;
-    EXPECT_EQ(st.pages->Button1Click().printer, QStringLiteral("Tarvik PDF"));
-    EXPECT_FALSE(st.pages->RichHead1.enabled);
-}
-
-TEST_F(LabelPrinting, TestBarcodeAsksUntilATextAndPreviewsIt)
-{
-    prompts->inputs = {QString(), QStringLiteral("482000000000")};
-    int previews = 0;
-    prompts->onDialog = [&](QDialog&) { ++previews; return 0; };
-    st.pages->BarcodeTestClick(kLabel1Barcode);
-    EXPECT_EQ(previews, 1);
-    ASSERT_EQ(prompts->seen.size(), 3u);
-    EXPECT_EQ(prompts->seen[0].caption, QStringLiteral("Друк тестового штирх коду  "));
-    EXPECT_EQ(prompts->seen[0].text, QStringLiteral("Введіть штрих код!"));
-    EXPECT_EQ(decode(st.path(QStringLiteral("Test.bmp"))), QStringList{QStringLiteral("4820000000000")});
-    EXPECT_EQ(st.pages->testPage().pictures.at(0).picture.size(), QSize(101, 82));
-    EXPECT_FALSE(st.pages->testPage().pictures.at(0).stretch);
-
-    // The label 2 settings draw Code 128; ABC with label 1's EAN-13 fails and writes nothing.
-    QFile::remove(st.path(QStringLiteral("Test.bmp")));
-    prompts->inputs = {QStringLiteral("ABC")};
-    st.pages->BarcodeTestClick(kLabel2Barcode);
-    EXPECT_EQ(decode(st.path(QStringLiteral("Test.bmp"))), QStringList{QStringLiteral("ABC")});
-    QFile::remove(st.path(QStringLiteral("Test.bmp")));
-    prompts->inputs = {QStringLiteral("ABC")};
-    try {
-        st.pages->BarcodeTestClick(kLabel1Barcode);
-        ADD_FAILURE() << "no error";
-    } catch (const tarvik::Error& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("Barcode must be numeric"));
-    }
-    EXPECT_FALSE(QFileInfo::exists(st.path(QStringLiteral("Test.bmp"))));
-    // Cancel ends it.
-    prompts->inputs = {std::nullopt};
-    st.pages->BarcodeTestClick(kLabel1Barcode);
-    EXPECT_EQ(previews, 2);
+    EXPECT_EQ(st.pages->printCurrent(1).printer, QStringLiteral("Tarvik PDF"));
+    EXPECT_FALSE(st.pages->label(1).head.enabled);
 }
 
 TEST(LabelLayoutAtCreation, FreshStationGetsFreshLayoutFiles)
@@ -259,7 +174,7 @@ TEST(LabelLayoutAtCreation, EachLabelFromItsOwnFileAndABadValueStopsThere)
     st.pages->ValueList[0] = QStringLiteral("Ширина етикетки=40");
     st.pages->ValueList[3] = QStringLiteral("Висота заголовка=x");
     st.pages->makeCurrent(1);
-    EXPECT_THROW(st.pages->ApplyLayout(), EConvertError);
+    EXPECT_THROW(st.pages->ApplyLayout(), tarvik::ConvertError);
     EXPECT_EQ(st.pages->page(1).size.width(), 160);
     EXPECT_EQ(st.pages->page(2).size.width(), 232);
 }
@@ -282,68 +197,3 @@ TEST(StationFiles, MissingFilesAreCopiedAndNothingIsOverwritten)
     EXPECT_FALSE(findStationResources().isEmpty());
 }
 
-TEST(LabelsTabWidget, ShowsBothPagesTheValueListAndThePrinters)
-{
-    StationLabels st;
-    st.pages->layOutLabels();
-    st.pages->LoadLabelTemplates();
-    LabelsTab tab(*st.pages);
-    for (const char* name : {"Image1", "Image2", "ValueList", "Box1", "Box2", "Button1", "Button2"})
-        EXPECT_NE(tab.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
-    EXPECT_EQ(tab.ValueList->rowCount(), 18);
-    EXPECT_EQ(tab.ValueList->item(0, 0)->text(), QStringLiteral("Ширина етикетки"));
-    EXPECT_EQ(tab.ValueList->item(0, 1)->text(), QStringLiteral("58"));
-    EXPECT_EQ(tab.Box1->itemText(tab.Box1->count() - 1), QStringLiteral("Tarvik PDF"));
-    EXPECT_EQ(tab.Image1->page().size, QSizeF(232, 320));
-    EXPECT_EQ(tab.Image2->page().size, QSizeF(232, 256));
-    EXPECT_EQ(tab.Button1->text(), QStringLiteral("Друкувати"));
-    if (qEnvironmentVariableIsSet("LABELS_KEEP_OUTPUT")) {
-        tab.resize(908, 560);
-        tab.grab().save(st.path(QStringLiteral("labels-tab.png")));
-    }
-
-    // A print from the tab goes through the page the tab shows.
-    tarvik::ui::ScopedScriptedResponder prompts;
-    tab.Button1->click();
-    EXPECT_EQ(st.pdfs().size(), 1);
-    EXPECT_TRUE(prompts->messages().empty());
-}
-
-TEST(LabelsTabWidget, EnterInTheValueListSavesAndAppliesTheEditorLabel)
-{
-    StationLabels st;
-    st.pages->layOutLabels();
-    st.pages->LoadLabelTemplates();
-    LabelsTab tab(*st.pages);
-    tab.show();
-    tarvik::ui::ScopedScriptedResponder prompts;
-    // A label 2 print made label 2 current; the list still shows label 1's values.
-    st.pages->makeCurrent(2);
-    tab.ValueList->item(1, 1)->setText(QStringLiteral("70"));
-    QTest::keyClick(tab.ValueList, Qt::Key_Return);
-    EXPECT_EQ(st.pages->currentLabel(), 1);
-    EXPECT_EQ(tab.Image1->page().size, QSizeF(232, 280));
-    EXPECT_EQ(tab.Image1->page().bandHeight, 280);
-    EXPECT_EQ(tab.Image2->page().size, QSizeF(232, 256));
-    QStringList lines;
-    tarvik::data::LoadLayoutFile(st.path(QStringLiteral("St_Tick_1.ini")), lines);
-    EXPECT_EQ(lines.value(1), QStringLiteral("Висота етикетки=70"));
-
-    // Typed through a cell's editor, Enter commits and applies at once.
-    tab.ValueList->setCurrentCell(0, 1);
-    tab.ValueList->editItem(tab.ValueList->item(0, 1));
-    auto* line = tab.ValueList->viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(line, nullptr);
-    line->setText(QStringLiteral("40"));
-    QTest::keyClick(line, Qt::Key_Return);
-    QCoreApplication::processEvents();  // the editor commits on a queued call
-    EXPECT_EQ(tab.Image1->page().size.width(), 160);
-
-    // A bad value is saved, then stops the apply with the conversion error shown.
-    tab.ValueList->item(2, 1)->setText(QStringLiteral("abc"));
-    QTest::keyClick(tab.ValueList, Qt::Key_Return);
-    ASSERT_EQ(prompts->messages().size(), 1u);
-    EXPECT_TRUE(prompts->messages()[0].text.contains(QStringLiteral("abc")));
-    tarvik::data::LoadLayoutFile(st.path(QStringLiteral("St_Tick_1.ini")), lines);
-    EXPECT_EQ(lines.value(2), QStringLiteral("Ширина заголовка=abc"));
-}

@@ -1,6 +1,6 @@
-// main() for the label tests: widgets need an application (offscreen).
+// main() for the label tests: documents and pictures need a GUI application (offscreen), no widgets.
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("CUPS_SERVER"))
         qputenv("CUPS_SERVER", TARVIK_BINARY_DIR "/no-cups.sock");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "platform/printing/page_preview.h"
+#include "platform/preview/page_preview.h"
 
 #include "platform/ui/prompts.h"
 

@@ -1,4 +1,4 @@
-#include "platform/printing/page_preview.h"
+#include "platform/preview/page_preview.h"
 #include "platform/printing/print_checks.h"
 #include "platform/printing/printer_list.h"
 #include "platform/text/error.h"
