@@ -11,6 +11,7 @@
 #include "data/product_import.h"
 #include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
+#include "model/station_model.h"
 #include "platform/ini/ini_file.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/responders.h"
@@ -138,7 +139,7 @@ public:
         station_ = std::make_unique<station::Station>(bin);
         frMain->FormActivate();
         frMain->Timer->stop();
-        if (!frSetting->Database || !frSetting->Pages || frSetting->DBBox1->count() == 0)
+        if (!frMain->model().databaseOrNull() || frMain->model().productNames().isEmpty())
             throw std::runtime_error("the station did not start completely");
     }
 
@@ -243,7 +244,7 @@ double labelRunMs(int i)
 
 void idleCommitNow()
 {
-    frSetting->database().transaction().commitRetaining();
+    frMain->model().database().transaction().commitRetaining();
 }
 
 // Builds the station for `rows` log rows, or tells why not.
@@ -266,8 +267,7 @@ void labelRuns(benchmark::State& state, const std::string& name, int rows, int l
     line.setLoadsPerBox(loadsPerBox);
     // Start each case with an empty box and an empty PDF folder, so the cases
     // compare alike.
-    frSetting->Edit7->setText(QStringLiteral("0"));
-    frSetting->Edit8->setText(QStringLiteral("0"));
+    frMain->model().setBox({});
     line.clearPdfs();
     line.fillPdfs(oldJobs);
     const int shownBefore = g_shown;
@@ -310,7 +310,7 @@ void idleCommit(benchmark::State& state, const std::string& name, int rows)
 {
     if (!setUp(state, rows))
         return;
-    data::StationStore& store = frSetting->store();
+    data::StationStore& store = frMain->model().store();
     const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
                            QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
     std::vector<double> ms;

@@ -1,12 +1,17 @@
 #include "dialogs/settings_dialog.h"
 
 #include "barcode/barcode_types.h"
-#include "labels/labels_tab.h"
-#include "platform/ui/masked_edit.h"
-#include "platform/ui/station_hooks.h"
-
+#include "data/settings_files.h"
+#include "data/station_store.h"
+#include "dialogs/label_actions.h"
+#include "dialogs/labels_tab.h"
+#include "labels/label_pages.h"
+#include "model/station_model.h"
+#include "platform/text/currency.h"
 #include "platform/text/error.h"
+#include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
+#include "platform/ui/station_hooks.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -20,6 +25,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+using tarvik::MaskedDigits;
 using tarvik::ui::MaskedEdit;
 
 namespace {
@@ -47,13 +53,46 @@ QLineEdit* readOnly(QLineEdit* e)
     return e;
 }
 
+// The controls of one label's "Штрих код" group.
+struct BarcodeGroup {
+    QLineEdit*& content;    // Edit5 / Edit6
+    QCheckBox*& checkSum;   // CheckBox1 / CheckBox2
+    QComboBox*& method;     // SumBox1 / SumBox2
+    QComboBox*& type;       // TypeBox1 / TypeBox2
+    QPushButton*& test;     // Button3 / Button4
+};
+
+// Builds the group with its controls named after the label's designer names.
+QGroupBox* barcodeGroup(const BarcodeGroup& g, const char* edit, const char* check, const char* sum,
+                        const char* type, const char* button, QWidget* parent)
+{
+    auto* row = new QWidget;
+    auto* v = new QGridLayout(row);
+    v->setContentsMargins(0, 0, 0, 0);
+    g.content = named(new QLineEdit(row), edit);
+    g.content->setMaxLength(tarvik::data::kBarcodeTemplateLength);
+    g.checkSum = named(new QCheckBox(QStringLiteral("CheckSum"), row), check);
+    g.method = named(new QComboBox(row), sum);
+    g.method->addItems({QStringLiteral("csmNone"), QStringLiteral("csmModulo10")});
+    g.type = named(new QComboBox(row), type);
+    g.type->addItems(tarvik::barcode::barcodeTypeNames());
+    g.test = named(new QPushButton(QStringLiteral("Друк коду"), row), button);
+    v->addWidget(g.content, 0, 0, 1, 2);
+    v->addWidget(new QLabel(QStringLiteral("C- Код товару"), row), 1, 0);
+    v->addWidget(new QLabel(QStringLiteral("W - Вага товару"), row), 1, 1);
+    v->addWidget(g.checkSum, 2, 0);
+    v->addWidget(g.method, 2, 1);
+    v->addWidget(g.type, 3, 0);
+    v->addWidget(g.test, 3, 1);
+    return box(QStringLiteral("Штрих код"), row, parent);
+}
+
 }  // namespace
 
-TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, tarvik::labels::MainFields& main,
-                       QWidget* parent)
-    : QDialog(parent), programDir_(programDir), timer_(timer)
+TfrSetting::TfrSetting(tarvik::model::StationModel& model, tarvik::ui::PollingTimer& timer, QWidget* parent)
+    : QDialog(parent), model_(model), timer_(timer)
 {
-    Pages = std::make_unique<tarvik::labels::LabelPages>(programDir, *this, main);
+    Actions = new tarvik::dialogs::LabelActions(model_.pages(), this);
     setObjectName(QStringLiteral("frSetting"));
     setWindowTitle(QStringLiteral("Налаштування"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -80,7 +119,7 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
     {
         auto* l = new QVBoxLayout(Sheet3);
         l->setContentsMargins(0, 0, 0, 0);
-        LabelsTab = new tarvik::labels::LabelsTab(*Pages, Sheet3);
+        LabelsTab = new tarvik::dialogs::LabelsTab(model_.pages(), *Actions, Sheet3);
         l->addWidget(LabelsTab);
     }
 
@@ -94,10 +133,13 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
     strip->addStretch(1);
     root->addLayout(strip);
 
-    connect(bApply, &QPushButton::clicked, this, [this] { SaveSettings(); });
+    // A refused value is shown and the dialog stays open with it.
+    connect(bApply, &QPushButton::clicked, this, [this] { tarvik::ui::guarded([this] { SaveSettings(); }); });
     connect(bOk, &QPushButton::clicked, this, [this] {
-        SaveSettings();
-        accept();
+        tarvik::ui::guarded([this] {
+            SaveSettings();
+            accept();
+        });
     });
     connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
@@ -109,127 +151,58 @@ TfrSetting::TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& time
     // The first show opens on the reprint tab; later shows on the last tab.
     PageControl1->setCurrentWidget(TabSheet1);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int i) { tabShown(i); });
+    // The weighing cycle changes the model while the dialog is hidden.
+    connect(&model_, &tarvik::model::StationModel::settingsChanged, this, &TfrSetting::showSettings);
+    connect(&model_, &tarvik::model::StationModel::boxChanged, this, &TfrSetting::showBox);
+    showSettings();
+    showBox();
 }
 
 void TfrSetting::FormCreate()
 {
-    using namespace tarvik::data;
-    ConnectParams params;
-    params.path = stationDatabasePath(programDir_);
-    const DatabaseSettings shared = LoadDatabaseSettings(settingsPath());
-    if (!shared.path.isEmpty()) {
-        params.path = shared.path;
-        params.user = shared.user;
-        params.password = shared.password;
-    }
-    Database = Database::openOrCreate(params);
-    Store = std::make_unique<StationStore>(*Database);
-    Table = std::make_unique<TableDataset>(*Database, QStringLiteral("TOBAP"), QStringLiteral("ID_TOB"));
-    Table->open();
+    model_.connectDatabase();
     LabelsTab->fillPrinterLists();
     LoadLabelTemplates();
-    Pages->layOutLabels();
-}
-
-tarvik::labels::LabelSettings TfrSetting::labelSettings() const
-{
-    tarvik::labels::LabelSettings s;
-    s.tara1 = Edit1->text();
-    s.tara2 = Edit2->text();
-    s.perBox = Edit3->text();
-    s.heads = Edit4->text();
-    s.numBox = NumBox->text();
-    s.boxMass = Edit8->text();
-    s.barTemplate1 = Edit5->text();
-    s.barTemplate2 = Edit6->text();
-    s.barcode1 = {TypeBox1->currentIndex(), CheckBox1->isChecked(), SumBox1->currentIndex(), 0.0};
-    s.barcode2 = {TypeBox2->currentIndex(), CheckBox2->isChecked(), SumBox2->currentIndex(), 0.0};
-    s.product1 = DBBox1->currentIndex();
-    s.product2 = DBBox2->currentIndex();
-    s.printer1 = LabelsTab->Box1->currentIndex();
-    s.printer2 = LabelsTab->Box2->currentIndex();
-    s.weigth = Weigth;
-    return s;
-}
-
-tarvik::data::TableDataset* TfrSetting::productTable()
-{
-    return Table.get();
+    model_.pages().layOutLabels();
 }
 
 void TfrSetting::Button3Click()
 {
-    Pages->BarcodeTestClick(13);
+    Actions->BarcodeTestClick(13);
 }
 
 void TfrSetting::Button4Click()
 {
-    Pages->BarcodeTestClick(128);
+    Actions->BarcodeTestClick(128);
 }
 
 void TfrSetting::Button5Click()
 {
-    Pages->Button5Click(Edit11->text(), Edit12->text());
+    Actions->Button5Click(Edit11->text(), Edit12->text());
 }
 
-QString TfrSetting::scaleName() const
+void TfrSetting::showProductLists()
 {
-    return EditV->text();
-}
-
-tarvik::data::Database& TfrSetting::database()
-{
-    if (!Database)
-        throw tarvik::Error(QStringLiteral("Немає з'єднання з базою даних"));
-    return *Database;
-}
-
-tarvik::data::StationStore& TfrSetting::store()
-{
-    database();
-    return *Store;
-}
-
-tarvik::data::TableDataset& TfrSetting::table()
-{
-    database();
-    if (!Table)
-        throw tarvik::Error(QStringLiteral("Таблицю товарів не відкрито"));
-    return *Table;
-}
-
-void TfrSetting::FillProductLists()
-{
-    DBBox1->clear();
-    DBBox2->clear();
-    auto& t = table();
-    t.checkBrowseMode();
-    QStringList names;
-    for (t.first(); !t.eof(); t.next())
-        names << t.text(QStringLiteral("NAME"));
-    DBBox1->addItems(names);
-    DBBox2->addItems(names);
-}
-
-QString TfrSetting::ProductIdText(const QString& name)
-{
-    const auto id = store().productIdByName(name);
-    return id ? QString::number(*id) : QString();
+    const QStringList& names = model_.productNames();
+    for (QComboBox* box : {DBBox1, DBBox2}) {
+        box->clear();
+        box->addItems(names);
+    }
 }
 
 void TfrSetting::DBBox1Select()
 {
-    Edit9->setText(DBBox1->currentIndex() < 0 ? QString() : ProductIdText(DBBox1->currentText()));
+    Edit9->setText(DBBox1->currentIndex() < 0 ? QString() : model_.productIdText(DBBox1->currentText()));
 }
 
 void TfrSetting::DBBox2Select()
 {
-    Edit10->setText(DBBox2->currentIndex() < 0 ? QString() : ProductIdText(DBBox2->currentText()));
+    Edit10->setText(DBBox2->currentIndex() < 0 ? QString() : model_.productIdText(DBBox2->currentText()));
 }
 
 void TfrSetting::NumBoxEnter()
 {
-    store().setBoxNumber(NumBox->text().trimmed());
+    model_.store().setBoxNumber(NumBox->text().trimmed());
 }
 
 bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
@@ -248,17 +221,20 @@ bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
 void TfrSetting::tabShown(int index)
 {
     QWidget* page = PageControl1->widget(index);
-    if (page == Sheet1 || page == Sheet2) {
-        LoadSettings();
-    } else if (page == Sheet3) {
-        LoadLabelTemplates();
-        LoadSettings();
-    }
+    // Shown by the error display; the tab stays shown with what was loaded.
+    tarvik::ui::guarded([&] {
+        if (page == Sheet1 || page == Sheet2) {
+            LoadSettings();
+        } else if (page == Sheet3) {
+            LoadLabelTemplates();
+            LoadSettings();
+        }
+    });
 }
 
 void TfrSetting::LoadLabelTemplates()
 {
-    Pages->LoadLabelTemplates();
+    model_.pages().LoadLabelTemplates();
 }
 
 TfrSetting::~TfrSetting() = default;
@@ -282,27 +258,8 @@ void TfrSetting::buildProgramTab()
     }
     Edit1 = named(new MaskedEdit(5), "Edit1");
     l1->addWidget(box(QStringLiteral("Тара , гр."), Edit1, g1));
-    {
-        auto* row = new QWidget;
-        auto* v = new QGridLayout(row);
-        v->setContentsMargins(0, 0, 0, 0);
-        Edit5 = named(new QLineEdit(row), "Edit5");
-        Edit5->setMaxLength(40);
-        CheckBox1 = named(new QCheckBox(QStringLiteral("CheckSum"), row), "CheckBox1");
-        SumBox1 = named(new QComboBox(row), "SumBox1");
-        SumBox1->addItems({QStringLiteral("csmNone"), QStringLiteral("csmModulo10")});
-        TypeBox1 = named(new QComboBox(row), "TypeBox1");
-        TypeBox1->addItems(tarvik::barcode::barcodeTypeNames());
-        Button3 = named(new QPushButton(QStringLiteral("Друк коду"), row), "Button3");
-        v->addWidget(Edit5, 0, 0, 1, 2);
-        v->addWidget(new QLabel(QStringLiteral("C- Код товару"), row), 1, 0);
-        v->addWidget(new QLabel(QStringLiteral("W - Вага товару"), row), 1, 1);
-        v->addWidget(CheckBox1, 2, 0);
-        v->addWidget(SumBox1, 2, 1);
-        v->addWidget(TypeBox1, 3, 0);
-        v->addWidget(Button3, 3, 1);
-        l1->addWidget(box(QStringLiteral("Штрих код"), row, g1));
-    }
+    l1->addWidget(barcodeGroup({Edit5, CheckBox1, SumBox1, TypeBox1, Button3}, "Edit5", "CheckBox1", "SumBox1",
+                               "TypeBox1", "Button3", g1));
     l1->addStretch(1);
 
     auto* g2 = named(new QGroupBox(QStringLiteral("ЕТИКЕТКА №2"), Sheet1), "GroupBox2");
@@ -332,27 +289,9 @@ void TfrSetting::buildProgramTab()
     l2->addWidget(box(QStringLiteral("№ коробки"), NumBox, g2), 2, 1);
     l2->addWidget(box(QStringLiteral("Сумарна масса"), Edit8, g2), 3, 0);
     l2->addWidget(box(QStringLiteral("Надруковано етикеток"), Edit7, g2), 3, 1);
-    {
-        auto* row = new QWidget;
-        auto* v = new QGridLayout(row);
-        v->setContentsMargins(0, 0, 0, 0);
-        Edit6 = named(new QLineEdit(row), "Edit6");
-        Edit6->setMaxLength(40);
-        CheckBox2 = named(new QCheckBox(QStringLiteral("CheckSum"), row), "CheckBox2");
-        SumBox2 = named(new QComboBox(row), "SumBox2");
-        SumBox2->addItems({QStringLiteral("csmNone"), QStringLiteral("csmModulo10")});
-        TypeBox2 = named(new QComboBox(row), "TypeBox2");
-        TypeBox2->addItems(tarvik::barcode::barcodeTypeNames());
-        Button4 = named(new QPushButton(QStringLiteral("Друк коду"), row), "Button4");
-        v->addWidget(Edit6, 0, 0, 1, 2);
-        v->addWidget(new QLabel(QStringLiteral("C- Код товару"), row), 1, 0);
-        v->addWidget(new QLabel(QStringLiteral("W - Вага товару"), row), 1, 1);
-        v->addWidget(CheckBox2, 2, 0);
-        v->addWidget(SumBox2, 2, 1);
-        v->addWidget(TypeBox2, 3, 0);
-        v->addWidget(Button4, 3, 1);
-        l2->addWidget(box(QStringLiteral("Штрих код"), row, g2), 4, 0, 1, 2);
-    }
+    l2->addWidget(barcodeGroup({Edit6, CheckBox2, SumBox2, TypeBox2, Button4}, "Edit6", "CheckBox2", "SumBox2",
+                               "TypeBox2", "Button4", g2),
+                  4, 0, 1, 2);
 
     auto* g3 = named(new QGroupBox(QStringLiteral("НАЛАШТУВАННЯ  ВАГІВ"), Sheet1), "GroupBox3");
     auto* l3 = new QHBoxLayout(g3);
@@ -361,7 +300,7 @@ void TfrSetting::buildProgramTab()
                       QStringLiteral("COM5")});
     EditZero = named(new MaskedEdit(5), "EditZero");
     EditV = named(new QLineEdit, "EditV");
-    EditV->setMaxLength(10);
+    EditV->setMaxLength(tarvik::data::kScaleNameLength);
     ComboBox1 = named(new QComboBox, "ComboBox1");
     ComboBox1->addItems({QStringLiteral("2,5 кг"), QStringLiteral("5/10/25/30 кг"), QStringLiteral("60/150 кг"),
                          QStringLiteral("300 кг")});
@@ -388,20 +327,17 @@ void TfrSetting::buildReprintTab()
     v->addStretch(1);
 }
 
-QString TfrSetting::settingsPath() const
-{
-    return programDir_ + QString::fromLatin1(tarvik::data::kSettingsFileName);
-}
-
 tarvik::data::ProgSettings TfrSetting::controlValues() const
 {
+    // A control holds only what fits it, so these conversions cannot refuse.
+    auto digits = [](const MaskedEdit* e, int places) { return MaskedDigits::of(e->text(), places); };
     tarvik::data::ProgSettings s;
     s.printer1 = LabelsTab->Box1->currentIndex();
     s.printer2 = LabelsTab->Box2->currentIndex();
     s.tovar1 = DBBox1->currentIndex();
     s.tovar2 = DBBox2->currentIndex();
-    s.tara1 = Edit1->text();
-    s.tara2 = Edit2->text();
+    s.tara1 = digits(Edit1, 5);
+    s.tara2 = digits(Edit2, 5);
     s.bar1 = Edit5->text();
     s.bar2 = Edit6->text();
     s.barType1 = TypeBox1->currentIndex();
@@ -410,81 +346,81 @@ tarvik::data::ProgSettings TfrSetting::controlValues() const
     s.barSummCheckMetod2 = SumBox2->currentIndex();
     s.barCheck1 = CheckBox1->isChecked();
     s.barCheck2 = CheckBox2->isChecked();
-    s.sumEtic = Edit3->text();
-    s.kilGolovok = Edit4->text();
-    s.numBox = NumBox->text();
-    s.weightZero = EditZero->text();
+    s.sumEtic = digits(Edit3, 5);
+    s.kilGolovok = digits(Edit4, 5);
+    s.numBox = digits(NumBox, 15);
+    s.weightZero = digits(EditZero, 5);
     s.nameWeight = EditV->text();
     s.comPort = ComBox->currentIndex();
     s.typeScale = ComboBox1->currentIndex();
     return s;
 }
 
-void TfrSetting::setControlValues(const tarvik::data::ProgSettings& s)
+void TfrSetting::showSettings()
 {
-    using tarvik::data::clampListPosition;
-    auto choose = [](QComboBox* box, int position) { box->setCurrentIndex(clampListPosition(position, box->count())); };
-    choose(LabelsTab->Box1, s.printer1);
-    choose(LabelsTab->Box2, s.printer2);
-    choose(DBBox1, s.tovar1);
-    choose(DBBox2, s.tovar2);
-    choose(TypeBox1, s.barType1);
-    choose(TypeBox2, s.barType2);
-    choose(SumBox1, s.barSummCheckMetod1);
-    choose(SumBox2, s.barSummCheckMetod2);
+    const tarvik::data::ProgSettings& s = model_.settings();
+    showProductLists();
+    LabelsTab->Box1->setCurrentIndex(s.printer1);
+    LabelsTab->Box2->setCurrentIndex(s.printer2);
+    DBBox1->setCurrentIndex(s.tovar1);
+    DBBox2->setCurrentIndex(s.tovar2);
+    TypeBox1->setCurrentIndex(s.barType1);
+    TypeBox2->setCurrentIndex(s.barType2);
+    SumBox1->setCurrentIndex(s.barSummCheckMetod1);
+    SumBox2->setCurrentIndex(s.barSummCheckMetod2);
     CheckBox1->setChecked(s.barCheck1);
     CheckBox2->setChecked(s.barCheck2);
-    Edit1->setText(s.tara1);
-    Edit2->setText(s.tara2);
+    Edit1->setText(s.tara1.text());
+    Edit2->setText(s.tara2.text());
     Edit5->setText(s.bar1);
     Edit6->setText(s.bar2);
-    Edit3->setText(s.sumEtic);
-    Edit4->setText(s.kilGolovok);
-    NumBox->setText(s.numBox);
-    EditZero->setText(s.weightZero);
+    Edit3->setText(s.sumEtic.text());
+    Edit4->setText(s.kilGolovok.text());
+    NumBox->setText(s.numBox.text());
+    EditZero->setText(s.weightZero.text());
     EditV->setText(s.nameWeight);
+    ComBox->setCurrentIndex(s.comPort);
+    ComboBox1->setCurrentIndex(s.typeScale);
+    Edit9->setText(model_.productIdText(1));
+    Edit10->setText(model_.productIdText(2));
+}
+
+void TfrSetting::showBox()
+{
+    Edit7->setText(intToText(model_.box().count));
+    Edit8->setText(model_.box().mass.toText());
+}
+
+void TfrSetting::storeControls()
+{
+    // The box fields are typed freely: checked before anything is stored.
+    auto number = [](QLineEdit* e, const QString& caption, auto convert) {
+        try {
+            return convert(e->text().trimmed());
+        } catch (const tarvik::ConvertError& err) {
+            throw tarvik::Error(QStringLiteral("Поле \"%1\": %2").arg(caption, err.text()));
+        }
+    };
+    tarvik::model::BoxState box;
+    box.count = number(Edit7, QStringLiteral("Надруковано етикеток"), [](const QString& t) { return textToInt64(t); });
+    box.mass = number(Edit8, QStringLiteral("Сумарна масса"), [](const QString& t) { return Currency::fromText(t); });
+    model_.setSettings(controlValues());
+    if (box != model_.box())
+        model_.setBox(box);
 }
 
 void TfrSetting::LoadSettings()
 {
-    tarvik::data::ProgSettings s = controlValues();
-    FillProductLists();
-    try {
-        tarvik::data::LoadSettings(settingsPath(), s);
-    } catch (...) {
-        // What was read before the failing key stays read.
-        setControlValues(s);
-        throw;
-    }
-    setControlValues(s);
-    DBBox2Select();
-    DBBox1Select();
-}
-
-tarvik::data::StartupSettings TfrSetting::LoadStartupSettings()
-{
-    using tarvik::data::clampListPosition;
-    tarvik::data::StartupSettings s = Weigth;
-    s.comPort = ComBox->currentIndex();
-    s.typeScale = ComboBox1->currentIndex();
-    auto apply = [&] {
-        ComBox->setCurrentIndex(clampListPosition(s.comPort, ComBox->count()));
-        ComboBox1->setCurrentIndex(clampListPosition(s.typeScale, ComboBox1->count()));
-        Weigth = s;
-    };
-    try {
-        tarvik::data::LoadStartupSettings(settingsPath(), s);
-    } catch (...) {
-        apply();
-        throw;
-    }
-    apply();
-    return s;
+    // What the controls show goes into the model first: a key that fails to
+    // load stops the load there, and the controls after it keep what they showed.
+    model_.setSettings(controlValues());
+    model_.LoadSettings();
 }
 
 void TfrSetting::SaveSettings()
 {
-    tarvik::data::SaveSettings(settingsPath(), controlValues());
+    storeControls();
+    model_.SaveSettings();
 }
 
 void TfrSetting::showEvent(QShowEvent* e)

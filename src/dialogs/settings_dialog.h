@@ -1,17 +1,9 @@
 #pragma once
-// TfrSetting: the settings dialog, which is also the station's live settings
-// store (its controls hold the settings) and the owner of the database.
-
-#include "data/database.h"
-#include "data/datasets.h"
-#include "data/settings_files.h"
-#include "data/station_store.h"
-#include "labels/label_inputs.h"
-#include "labels/label_pages.h"
-#include "reports/report_settings.h"
+// TfrSetting: the settings dialog, a view over the station model. Its
+// controls show the model's settings when it is shown and when a tab is
+// shown, and write them back on "Застосувати" and "Ok".
 
 #include <QDialog>
-#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -24,17 +16,22 @@ namespace tarvik::ui {
 class MaskedEdit;
 class PollingTimer;
 }  // namespace tarvik::ui
-namespace tarvik::labels {
-class LabelsTab;
+namespace tarvik::model {
+class StationModel;
 }
+namespace tarvik::data {
+struct ProgSettings;
+}
+namespace tarvik::dialogs {
+class LabelActions;
+class LabelsTab;
+}  // namespace tarvik::dialogs
 
-class TfrSetting : public QDialog,
-                   public tarvik::reports::ReportSettings,
-                   public tarvik::labels::LabelSettingsView {
+class TfrSetting : public QDialog {
     Q_OBJECT
 public:
-    TfrSetting(const QString& programDir, tarvik::ui::PollingTimer& timer, tarvik::labels::MainFields& main,
-               QWidget* parent = nullptr);
+    // The model must outlive the dialog.
+    TfrSetting(tarvik::model::StationModel& model, tarvik::ui::PollingTimer& timer, QWidget* parent = nullptr);
     ~TfrSetting() override;
 
     // Creation: connects the database, opens the product table, fills the
@@ -42,39 +39,24 @@ public:
     // stops it there; the dialog then works without what was not made.
     void FormCreate();
 
-    // Moves the dialog keys of Setting_Prog.ini into the controls. A value
-    // that does not convert stops the load at its key: the controls before it
-    // are loaded, those after it keep what they showed.
+    // Loads the model's settings from Setting_Prog.ini and shows them. A value
+    // that does not convert or fit stops the load at its key: the controls
+    // before it show the file's values, those after it what the model held.
     void LoadSettings();
     void LoadLabelTemplates();
-    // The start-up keys: poll interval (returned with the rest), port, scale
-    // type, and the sixteen number-format texts held in Weigth.
-    tarvik::data::StartupSettings LoadStartupSettings();
+    // The controls into the model (refusing, naming the field, a box count or
+    // mass that is no number), then the model into Setting_Prog.ini.
     void SaveSettings();
 
-    // ID_TOB of a product name as text; empty when no product has that name.
-    QString ProductIdText(const QString& name);
     void DBBox1Select();
     void DBBox2Select();
     // Enter in NumBox: stores the typed box number in the database.
     void NumBoxEnter();
 
-    // The controls as settings values, and back.
+    // The controls as settings values, and the model's values into the controls.
     tarvik::data::ProgSettings controlValues() const;
-    void setControlValues(const tarvik::data::ProgSettings& s);
-
-    // The sixteen "Weigth" texts, as read at start-up.
-    tarvik::data::StartupSettings Weigth;
-
-    // The station's only connection and transaction, its product table and
-    // its statements; empty when the database could not be reached.
-    std::unique_ptr<tarvik::data::Database> Database;
-    std::unique_ptr<tarvik::data::TableDataset> Table;
-    std::unique_ptr<tarvik::data::StationStore> Store;
-    // Throws a clear error when the database is not connected.
-    tarvik::data::Database& database();
-    tarvik::data::StationStore& store();
-    tarvik::data::TableDataset& table();
+    void showSettings();
+    void showBox();
 
     // Controls of the tab "Программи"; other windows read the settings here.
     QTabWidget* PageControl1 = nullptr;
@@ -119,22 +101,15 @@ public:
     QPushButton* bCancel = nullptr;
     QPushButton* bApply = nullptr;
 
-    // The scale name the reports select by (EditV).
-    QString scaleName() const override;
-    // What label preparation reads of the controls.
-    tarvik::labels::LabelSettings labelSettings() const override;
-    tarvik::data::TableDataset* productTable() override;
-
-    // The two label pages, their element set and the tab "Етикетки".
-    std::unique_ptr<tarvik::labels::LabelPages> Pages;
-    tarvik::labels::LabelsTab* LabelsTab = nullptr;
+    // The tab "Етикетки" and what its buttons and the reprint show.
+    tarvik::dialogs::LabelsTab* LabelsTab = nullptr;
+    tarvik::dialogs::LabelActions* Actions = nullptr;
 
     void Button3Click();
     void Button4Click();
     void Button5Click();
 
-    const QString& programDir() const { return programDir_; }
-    QString settingsPath() const;
+    tarvik::model::StationModel& model() { return model_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -145,8 +120,9 @@ private:
     void buildProgramTab();
     void buildReprintTab();
     void tabShown(int index);
-    void FillProductLists();
+    void showProductLists();
+    void storeControls();
 
-    QString programDir_;
+    tarvik::model::StationModel& model_;
     tarvik::ui::PollingTimer& timer_;
 };

@@ -1,10 +1,9 @@
 #include "station/main_window.h"
 
-#include "dialogs/message_editor.h"
-#include "dialogs/settings_dialog.h"
-#include "labels/field_editor.h"
+#include "model/station_model.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
+#include "dialogs/settings_dialog.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
 #include "station/scale_reading.h"
@@ -41,7 +40,7 @@ W* named(W* w, const char* name)
 
 }  // namespace
 
-TfrMain::TfrMain(QWidget* parent) : QMainWindow(parent)
+TfrMain::TfrMain(tarvik::model::StationModel& model, QWidget* parent) : QMainWindow(parent), model_(model)
 {
     setObjectName(QStringLiteral("frMain"));
     setWindowTitle(QStringLiteral("Tarvik ver.1.1"));
@@ -70,8 +69,13 @@ TfrMain::TfrMain(QWidget* parent) : QMainWindow(parent)
     WEdit->setAlignment(Qt::AlignRight);
     MaskEdit1 = named(new MaskedEdit(5), "MaskEdit1");
     MaskEdit2 = named(new MaskedEdit(5), "MaskEdit2");
-    MaskEdit1->setText(QStringLiteral("2"));
-    MaskEdit2->setText(QStringLiteral("3"));
+    MaskEdit1->setText(model_.weighing().batch.text());
+    MaskEdit2->setText(model_.weighing().place.text());
+    // The operator's batch and place numbers go to the model as typed.
+    connect(MaskEdit1, &QLineEdit::textChanged, this,
+            [this] { model_.setBatch(tarvik::MaskedDigits::of(MaskEdit1->text(), 5)); });
+    connect(MaskEdit2, &QLineEdit::textChanged, this,
+            [this] { model_.setPlace(tarvik::MaskedDigits::of(MaskEdit2->text(), 5)); });
     Edit2 = named(new QLineEdit, "Edit2");
     Edit2->setReadOnly(true);
     Edit7 = named(new QLineEdit, "Edit7");
@@ -97,6 +101,7 @@ TfrMain::TfrMain(QWidget* parent) : QMainWindow(parent)
     Timer = named(new QTimer(this), "Timer");
     Timer->setInterval(100);
     connect(Timer, &QTimer::timeout, this, &TfrMain::TimerTimer);
+    cycle_ = std::make_unique<tarvik::station::WeighingCycle>(*Timer, model_);
 
     MMenu = named(new QMenuBar(this), "MMenu");
     setMenuBar(MMenu);
@@ -112,7 +117,28 @@ TfrMain::TfrMain(QWidget* parent) : QMainWindow(parent)
     connect(N3, &QAction::triggered, this, &TfrMain::N3Click);
     // N6 ("Друк етикетки") has no action.
 
+    connect(&model_, &tarvik::model::StationModel::weighingChanged, this, &TfrMain::showWeighing);
+    connect(&model_, &tarvik::model::StationModel::boxDisplayChanged, this, &TfrMain::showBox);
+
     setFixedSize(sizeHint().expandedTo(QSize(380, 0)));
+}
+
+void TfrMain::showWeighing()
+{
+    const tarvik::model::Weighing& w = model_.weighing();
+    WEdit->setText(w.weight);
+    // Blank until the first reading.
+    if (w.stable)
+        SEdit->setText(*w.stable ? QString::fromUtf16(tarvik::station::kStableText)
+                                 : QString::fromUtf16(tarvik::station::kUnstableText));
+}
+
+void TfrMain::showBox()
+{
+    const tarvik::model::BoxDisplay& d = model_.boxDisplay();
+    Edit7->setText(d.count);
+    MaskEdit3->showText(d.mass);
+    Edit2->setText(d.number);
 }
 
 TfrMain::~TfrMain()
@@ -130,10 +156,10 @@ void TfrMain::FormActivate()
 {
     if (scale_.isConnected())
         return;
-    frSetting->LoadSettings();
-    const auto startup = frSetting->LoadStartupSettings();
+    model_.LoadSettings();
+    const auto startup = model_.LoadStartupSettings();
     Timer->setInterval(startup.interval);
-    scale_.connect(frSetting->ComBox->currentIndex());
+    scale_.connect(model_.settings().comPort);
     Timer->start();
 }
 
@@ -148,24 +174,23 @@ void TfrMain::TimerTimer()
     if (!fields)
         return;
     const bool stable = fields->stable();
-    SEdit->setText(stable ? QString::fromUtf16(tarvik::station::kStableText)
-                          : QString::fromUtf16(tarvik::station::kUnstableText));
-    const QString text = tarvik::station::normaliseWeightText(fields->weight, frSetting->ComboBox1->currentIndex());
+    model_.setStable(stable);
+    const QString text = tarvik::station::normaliseWeightText(fields->weight, model_.settings().typeScale);
     const Currency weight = Currency::fromText(text);
-    WEdit->setText(text);
+    model_.setWeight(text);
     WeighingDecision(weight, stable);
 }
 
 void TfrMain::WeighingDecision(Currency weight, bool stable)
 {
-    const auto outcome = cycle_.decide(weight, stable);
+    const auto outcome = cycle_->decide(weight, stable);
     if (outcome == tarvik::station::RunOutcome::None)
         return;
     if (outcome == tarvik::station::RunOutcome::Failed && resumeAfterFailedRun_) {
         // The load that failed is not labelled again while it lies there: a
         // run that failed after its label would print and log it at every
         // poll. Lifting it re-arms as usual.
-        cycle_.PrintedFlag = true;
+        cycle_->PrintedFlag = true;
         startPolling();
     }
     Q_EMIT labelRunEnded();
@@ -202,21 +227,6 @@ void TfrMain::startPolling()
     // Without a scale link there is nothing to poll; the next activation connects.
     if (scale_.isConnected())
         Timer->start();
-}
-
-QString TfrMain::weightText() const
-{
-    return WEdit->text();
-}
-
-QString TfrMain::batchText() const
-{
-    return MaskEdit1->text();
-}
-
-QString TfrMain::placeText() const
-{
-    return MaskEdit2->text();
 }
 
 bool TfrMain::event(QEvent* e)

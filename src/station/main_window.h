@@ -3,13 +3,14 @@
 // numbers, the box number and the running count and mass of the box. Its
 // timer drives the whole station.
 
-#include "labels/label_inputs.h"
+#include "platform/text/currency.h"
 #include "platform/ui/station_hooks.h"
-#include "station/currency.h"
 #include "station/scale_link.h"
 #include "station/weighing_cycle.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class QAction;
 class QLineEdit;
@@ -20,11 +21,17 @@ class QTimer;
 namespace tarvik::ui {
 class MaskedEdit;
 }
+namespace tarvik::model {
+class StationModel;
+}
 
-class TfrMain : public QMainWindow, public tarvik::ui::PollingTimer, public tarvik::labels::MainFields {
+// A view over the station model: it shows the reading and the box, and the
+// batch and place fields edit the model.
+class TfrMain : public QMainWindow, public tarvik::ui::PollingTimer {
     Q_OBJECT
 public:
-    explicit TfrMain(QWidget* parent = nullptr);
+    // The model must outlive the window.
+    explicit TfrMain(tarvik::model::StationModel& model, QWidget* parent = nullptr);
     ~TfrMain() override;
 
     // Creation: fixes the program directory (with its trailing "/").
@@ -35,7 +42,7 @@ public:
     void TimerTimer();
     // Called with every reading that delivered a weight.
     void WeighingDecision(Currency weight, bool stable);
-    tarvik::station::WeighingCycle& Cycle() { return cycle_; }
+    tarvik::station::WeighingCycle& Cycle() { return *cycle_; }
     // Nobody is there to reopen a window after a failed label run (headless):
     // polling resumes once its error has been answered, and the next run
     // waits for the next load.
@@ -49,13 +56,8 @@ public:
     void stopPolling() override;
     void startPolling() override;
 
-    QString weightText() const override;
-    QString batchText() const override;
-    QString placeText() const override;
-    void setLogWeightText(const QString& text) override { LogWeightText = text; }
-
     const QString& ProgramDir() const { return ProgramDir_; }
-    QString LogWeightText;
+    tarvik::model::StationModel& model() { return model_; }
 
     QLineEdit* WEdit = nullptr;
     QLineEdit* SEdit = nullptr;
@@ -86,9 +88,13 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    void showWeighing();
+    void showBox();
+
+    tarvik::model::StationModel& model_;
     QString ProgramDir_;
     tarvik::station::ScaleLink scale_;
-    tarvik::station::WeighingCycle cycle_{*this};
+    std::unique_ptr<tarvik::station::WeighingCycle> cycle_;
     bool skipActivation_ = false;
     bool resumeAfterFailedRun_ = false;
 };

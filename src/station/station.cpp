@@ -1,12 +1,14 @@
 #include "station/station.h"
 
+#include "dialogs/field_editor.h"
 #include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
-#include "labels/field_editor.h"
 #include "labels/station_files.h"
+#include "model/station_model.h"
+#include "platform/ui/prompts.h"
+#include "reports/report_settings.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
-#include "platform/ui/prompts.h"
 #include "station/main_window.h"
 #include "station/windows.h"
 
@@ -18,8 +20,30 @@ TFZvit* FZvit = nullptr;
 TFormEdit* FormEdit = nullptr;
 
 namespace tarvik::station {
-// Destroyed in reverse order of creation: the main window last.
+
+namespace {
+
+// The reports select this station's rows by the model's scale name.
+class ModelReportSettings : public reports::ReportSettings {
+public:
+    explicit ModelReportSettings(const model::StationModel& m) : model_(m) {}
+    QString scaleName() const override { return model_.settings().nameWeight; }
+
+private:
+    const model::StationModel& model_;
+};
+
+QString withSlash(const QString& dir)
+{
+    return dir.endsWith(u'/') ? dir : dir + u'/';
+}
+
+}  // namespace
+
+// Destroyed in reverse order of creation: the main window last, then the model.
 struct Station::Windows {
+    std::unique_ptr<model::StationModel> model;
+    std::unique_ptr<ModelReportSettings> reportSettings;
     std::unique_ptr<TfrMain> main;
     std::unique_ptr<TAbou> about;
     std::unique_ptr<TfrSetting> setting;
@@ -30,7 +54,9 @@ struct Station::Windows {
 
 Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
 {
-    w_->main = std::make_unique<TfrMain>();
+    w_->model = std::make_unique<model::StationModel>(withSlash(programDir));
+    w_->reportSettings = std::make_unique<ModelReportSettings>(*w_->model);
+    w_->main = std::make_unique<TfrMain>(*w_->model);
     frMain = w_->main.get();
     ui::guarded([&] {
         frMain->FormCreate(programDir);
@@ -41,16 +67,18 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     w_->about = std::make_unique<TAbou>(frMain);
     Abou = w_->about.get();
 
-    w_->setting = std::make_unique<TfrSetting>(frMain->ProgramDir(), *frMain, *frMain, frMain);
+    w_->setting = std::make_unique<TfrSetting>(*w_->model, *frMain, frMain);
     frSetting = w_->setting.get();
     ui::guarded([&] { frSetting->FormCreate(); });
 
     w_->form1 = std::make_unique<TForm1>(frMain);
     Form1 = w_->form1.get();
 
-    w_->zvit = std::make_unique<TFZvit>(*frMain, frSetting->Database.get(), *frSetting, frMain->ProgramDir());
+    w_->zvit = std::make_unique<TFZvit>(*frMain, w_->model->databaseOrNull(), *w_->reportSettings,
+                                        frMain->ProgramDir());
     FZvit = w_->zvit.get();
     ui::guarded([&] { FZvit->FormCreate(); });
+    frMain->Cycle().setLogRowWritten([zvit = FZvit] { zvit->ReopenTable(); });
 
     w_->formEdit = std::make_unique<TFormEdit>(frMain);
     FormEdit = w_->formEdit.get();
@@ -71,11 +99,17 @@ Station::~Station()
     w_->about.reset();
     w_->main.reset();
     frMain = nullptr;
+    w_->model.reset();
 }
 
 TfrMain& Station::main()
 {
     return *w_->main;
+}
+
+model::StationModel& Station::model()
+{
+    return *w_->model;
 }
 
 }  // namespace tarvik::station

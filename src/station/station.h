@@ -7,6 +7,9 @@
 #include <memory>
 
 class TfrMain;
+namespace tarvik::model {
+class StationModel;
+}
 
 namespace tarvik::station {
 
@@ -18,6 +21,7 @@ public:
     Station& operator=(const Station&) = delete;
 
     TfrMain& main();
+    model::StationModel& model();
 
 private:
     struct Windows;

@@ -1,16 +1,21 @@
 #pragma once
 // The weighing cycle: every new load lying still on the scale is labelled,
 // logged and counted into the box; the N-th load of a box closes it, advances
-// the box number and prints the box label.
+// the box number and prints the box label. It reads and changes the station
+// model only; the windows show what it changed.
 
 #include "data/station_store.h"
-#include "station/currency.h"
+#include "platform/text/currency.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
-class TfrMain;
-class TfrSetting;
+class QTimer;
+
+namespace tarvik::model {
+class StationModel;
+}
 
 namespace tarvik::station {
 
@@ -22,14 +27,16 @@ enum class RunOutcome {
 
 class WeighingCycle {
 public:
-    // The settings window is the one of the station (frSetting), looked up
-    // when a reading arrives: it is created after the main window.
-    explicit WeighingCycle(TfrMain& main);
+    // `timer` is the station's poll timer, off for the length of a run.
+    WeighingCycle(QTimer& timer, model::StationModel& model);
 
     // The weighing decision for one reading. A threshold that is no whole
     // number throws (it ends that tick only); a failing label run is shown
     // here and leaves the timer off and the flag down.
     RunOutcome decide(Currency weight, bool stable);
+
+    // Called after each new log row, so an open report shows it.
+    void setLogRowWritten(std::function<void()> f) { logRowWritten_ = std::move(f); }
 
     // True from the end of a label run until the weight falls below the
     // zero threshold.
@@ -41,18 +48,18 @@ private:
     // printed: the log row's values, the counts, the printer, and for the
     // N-th load the box row, label 2's printer, values and barcode.
     void checkRun(Currency weight, const QString& costText);
-    void CountLoad(Currency weight, std::int64_t counted);
+    void CountLoad(Currency weight);
     void CloseBox(Currency weight);
     QString AdvanceBoxNumber();
     std::int64_t perBox() const;
-    std::int64_t counted() const;
-    // The row of the load just labelled, from the fields as they stand.
+    // The row of the load just labelled.
     data::LogRow logRow(const QString& cost) const;
-    void addToBoxMass(Currency weight);
+    // The box as the main window shows it: count and mass of the box now.
     void showCounters();
-    TfrSetting& settings() const;
 
-    TfrMain& main_;
+    QTimer& timer_;
+    model::StationModel& model_;
+    std::function<void()> logRowWritten_;
     bool running_ = false;
 };
 

@@ -1,8 +1,12 @@
 // The settings dialog offscreen: its controls are the station's settings,
 // bound to Setting_Prog.ini and to a real database file.
 
+#include "data/datasets.h"
+#include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
+#include "model/station_model.h"
 #include "platform/text/codec.h"
+#include "platform/text/currency.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/responders.h"
 #include "station/main_window.h"
@@ -33,12 +37,12 @@ protected:
         if (!settings.isEmpty())
             folder.write(QStringLiteral("Setting_Prog.ini"), settings);
         station = std::make_unique<tarvik::station::Station>(folder.programDir());
-        ASSERT_TRUE(frSetting->Database) << "no database";
+        ASSERT_TRUE(frMain->model().databaseOrNull()) << "no database";
     }
 
     void addProduct(int id, const QString& name)
     {
-        auto& t = frSetting->table();
+        auto& t = frMain->model().table();
         t.append();
         t.setValue(QStringLiteral("ID_TOB"), id);
         t.setValue(QStringLiteral("NAME"), name);
@@ -66,7 +70,7 @@ TEST_F(SettingsDialogTest, AFreshInstallationHasTheDefaults)
     addProduct(1, QStringLiteral("Сир"));
     addProduct(2, QStringLiteral("Масло"));
     frSetting->LoadSettings();
-    const auto startup = frSetting->LoadStartupSettings();
+    const auto startup = frMain->model().LoadStartupSettings();
 
     EXPECT_EQ(frSetting->windowTitle(), QStringLiteral("Налаштування"));
     EXPECT_EQ(frSetting->DBBox1->currentText(), QStringLiteral("Сир"));
@@ -89,8 +93,8 @@ TEST_F(SettingsDialogTest, AFreshInstallationHasTheDefaults)
     EXPECT_EQ(frSetting->ComBox->currentText(), QStringLiteral("COM1"));
     EXPECT_EQ(frSetting->ComboBox1->currentText(), QStringLiteral("2,5 кг"));
     EXPECT_EQ(startup.interval, 1000);
-    EXPECT_EQ(frSetting->Weigth.kg1, QStringLiteral("1000"));
-    EXPECT_EQ(frSetting->Weigth.weigthNumSim2, QStringLiteral("2"));
+    EXPECT_EQ(frMain->model().startup().kg1, QStringLiteral("1000"));
+    EXPECT_EQ(frMain->model().startup().weigthNumSim2, QStringLiteral("2"));
     EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("0"));
     EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("0"));
 }
@@ -273,7 +277,7 @@ TEST_F(SettingsDialogTest, EnterInTheBoxNumberStoresItInTheDatabase)
     start();
     frSetting->NumBox->setText(QStringLiteral("12"));
     QTest::keyClick(frSetting->NumBox, Qt::Key_Return);
-    EXPECT_EQ(frSetting->store().boxNumber(), 12);
+    EXPECT_EQ(frMain->model().store().boxNumber(), 12);
     // Not written to the settings file.
     EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).isEmpty());
 }
@@ -287,7 +291,63 @@ TEST_F(SettingsDialogTest, AnEmptyBoxNumberIsRefusedAndChangesNothing)
     EXPECT_THROW(frSetting->NumBoxEnter(), std::exception);
     frSetting->NumBox->setText(QStringLiteral("1 2"));
     EXPECT_THROW(frSetting->NumBoxEnter(), std::exception);
-    EXPECT_EQ(frSetting->store().boxNumber(), 5);
+    EXPECT_EQ(frMain->model().store().boxNumber(), 5);
 }
 
 }  // namespace
+
+TEST_F(SettingsDialogTest, ABoxCountOrMassThatIsNoNumberIsRefusedOnApplyAndNothingIsSaved)
+{
+    start("[Prog]\r\nName_Weight=Old\r\n");
+    frSetting->LoadSettings();
+    auto* count = frSetting->findChild<QLineEdit*>(QStringLiteral("Edit7"));
+    auto* mass = frSetting->findChild<QLineEdit*>(QStringLiteral("Edit8"));
+    auto* name = frSetting->findChild<QLineEdit*>(QStringLiteral("EditV"));
+    auto* apply = frSetting->findChild<QPushButton*>(QStringLiteral("bApply"));
+    ASSERT_TRUE(count && mass && name && apply);
+    const struct {
+        const char* count;
+        const char* mass;
+        const char* field;
+    } cases[] = {{"abc", "0", "Надруковано етикеток"}, {"2", "1.5", "Сумарна масса"}, {"", "0", "Надруковано етикеток"}};
+    for (const auto& c : cases) {
+        prompts->seen.clear();
+        count->setText(QString::fromUtf8(c.count));
+        mass->setText(QString::fromUtf8(c.mass));
+        name->setText(QStringLiteral("New"));
+        apply->click();
+        ASSERT_EQ(prompts->messages().size(), 1u) << c.count;
+        EXPECT_TRUE(prompts->messages()[0].text.contains(QString::fromUtf8(c.field)))
+            << prompts->messages()[0].text.toStdString();
+        EXPECT_EQ(frMain->model().box(), tarvik::model::BoxState{});
+        EXPECT_EQ(frMain->model().settings().nameWeight, QStringLiteral("Old"));
+        EXPECT_FALSE(folder.read(QStringLiteral("Setting_Prog.ini")).contains("New"));
+    }
+    // Numbers go into the model's box, and the main window shows them at the next count.
+    count->setText(QStringLiteral("4"));
+    mass->setText(QStringLiteral("4000,5"));
+    apply->click();
+    EXPECT_EQ(frMain->model().box().count, 4);
+    EXPECT_EQ(frMain->model().box().mass, Currency::fromText(QStringLiteral("4000,5")));
+}
+
+TEST_F(SettingsDialogTest, ASettingItsControlCannotHoldIsShownAsAnErrorNamingTheKey)
+{
+    start("[Tovar]\r\nTara_1=25\r\n[Prog]\r\nSum_etic=30\r\nWeight_Zero=1,5\r\nName_Weight=Station\r\n");
+    auto* tare = frSetting->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    auto* perBox = frSetting->findChild<QLineEdit*>(QStringLiteral("Edit3"));
+    auto* zero = frSetting->findChild<QLineEdit*>(QStringLiteral("EditZero"));
+    auto* name = frSetting->findChild<QLineEdit*>(QStringLiteral("EditV"));
+    auto* tabs = frSetting->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    ASSERT_TRUE(tare && perBox && zero && name && tabs);
+    tabs->setCurrentIndex(0);  // "Программи" loads the settings
+    ASSERT_EQ(prompts->messages().size(), 1u);
+    EXPECT_EQ(prompts->messages()[0].text,
+              QStringLiteral("Setting_Prog.ini, [Prog] Weight_Zero: значення \"1,5\" не вміщується в поле "
+                             "\"Вага \"0\"\" (EditZero): лише цифри, не більше 5"));
+    // The keys before it are loaded; the refused one and those after it are not altered.
+    EXPECT_EQ(tare->displayText(), QStringLiteral("25   "));
+    EXPECT_EQ(perBox->displayText(), QStringLiteral("30   "));
+    EXPECT_EQ(zero->displayText(), QStringLiteral("10   "));
+    EXPECT_EQ(name->text(), QStringLiteral("Name"));
+}

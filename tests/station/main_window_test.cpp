@@ -1,6 +1,9 @@
 // The main window driven offscreen through a scripted simulated scale.
 
+#include "data/datasets.h"
+#include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
+#include "model/station_model.h"
 #include "platform/com/com.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/responders.h"
@@ -99,7 +102,9 @@ TEST_F(MainWindowTest, ScaleTypeIsReadOnEveryTick)
     start({QStringLiteral("1.234;S;"), QStringLiteral("1.234;S;")}, 1);
     tick();
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("1234"));
-    frSetting->ComboBox1->setCurrentIndex(0);
+    auto settings = frMain->model().settings();
+    settings.typeScale = 0;
+    frMain->model().setSettings(settings);
     tick();
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("134"));
 }
@@ -111,7 +116,7 @@ TEST_F(MainWindowTest, AWeightThatIsNoNumberUpdatesStabilityButNotTheWeight)
     try {
         tick();
         FAIL() << "no conversion error";
-    } catch (const EConvertError& e) {
+    } catch (const tarvik::ConvertError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("'error' is not a valid floating point value"));
     }
     EXPECT_EQ(frMain->SEdit->text(), kUnstable);

@@ -1,10 +1,13 @@
 // The station's scale link against the real driver: a virtual scale on a
 // pseudo-terminal, and the stand-in component for the connection's failures.
 
+#include "data/datasets.h"
+#include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
 #include "drivers/kaloscale/scale_fixtures.h"
 #include "platform/com/com.h"
 #include "platform/ui/responders.h"
+#include "model/station_model.h"
 #include "station/main_window.h"
 #include "station/station.h"
 #include "station/windows.h"
@@ -95,7 +98,7 @@ TEST_P(HrCheck, AFailingReadAsksAndTheAnswerDecides)
     startStation("[Driver]\r\nProtocol=Simulator\r\n[Test]\r\nGetDataResult=80004005\r\n");
     frMain->FormActivate();
     frMain->Timer->stop();
-    frMain->WEdit->setText(QStringLiteral("before"));
+    frMain->model().setWeight(QStringLiteral("before"));
     prompts->buttons.push_back(GetParam());
     QString raised;
     try {

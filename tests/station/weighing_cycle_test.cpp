@@ -1,7 +1,11 @@
 // The weighing cycle through the real windows: a scripted simulated scale,
 // a real database file, labels printed to "Tarvik PDF".
 
+#include "data/datasets.h"
+#include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
+#include "labels/label_pages.h"
+#include "model/station_model.h"
 #include "platform/text/codec.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/responders.h"
@@ -76,6 +80,12 @@ QString load(int grams)
 
 const QString kEmpty = QStringLiteral("0.000;S;");
 
+// The reading is 1234567 g; the divisor 10^6 keeps its label texts short, so
+// only the cause under test fails.
+const std::function<void(Settings&)> kShortTexts = [](Settings& s) {
+    s.weigth = QStringLiteral("Weigth_1=1000000\r\nNetto_1=1000000\r\nKG_1=1000000\r\n");
+};
+
 class WeighingCycleTest : public ::testing::Test {
 protected:
     void start(const QStringList& readings, const Settings& s = {})
@@ -83,19 +93,27 @@ protected:
         folder.scriptScale(readings);
         writeSettings(s);
         station = std::make_unique<tarvik::station::Station>(folder.programDir());
-        ASSERT_TRUE(frSetting->Database) << "no database";
+        ASSERT_TRUE(frMain->model().databaseOrNull()) << "no database";
         addProduct(1, QStringLiteral("Сир Голландський"), QStringLiteral("12.50"), QStringLiteral("12"));
         addProduct(2, QStringLiteral("Коробка сиру"), QStringLiteral("10"), QStringLiteral("777"));
-        frSetting->store().setBoxNumber(s.numBox);
+        frMain->model().store().setBoxNumber(s.numBox);
         frMain->FormActivate();
         ASSERT_TRUE(frMain->Timer->isActive());
     }
 
     void writeSettings(const Settings& s) { folder.write(QStringLiteral("Setting_Prog.ini"), s.ini()); }
+    void rewriteSettings(const std::function<void(Settings&)>& change)
+    {
+        Settings s;
+        kShortTexts(s);
+        change(s);
+        writeSettings(s);
+    }
+
 
     void addProduct(int id, const QString& name, const QString& price, const QString& barcode)
     {
-        auto& t = frSetting->table();
+        auto& t = frMain->model().table();
         t.append();
         t.setValue(QStringLiteral("ID_TOB"), id);
         t.setValue(QStringLiteral("NAME"), name);
@@ -107,7 +125,7 @@ protected:
 
     void setPrice(int record, const QString& price)
     {
-        auto& t = frSetting->table();
+        auto& t = frMain->model().table();
         t.setRecNo(record);
         t.edit();
         t.setValue(QStringLiteral("PRICE"), price);
@@ -131,7 +149,7 @@ protected:
     std::vector<Row> rows()
     {
         tarvik::data::PreparedStatement q(
-            frSetting->database(),
+            frMain->model().database(),
             QStringLiteral("SELECT ID, NAME, WEIGHT, PRICE, PARTIA, NAME_W, DATE_IN FROM DB_ZVIT ORDER BY NAME_W, ID"));
         std::vector<Row> out;
         for (const auto& r : q.select())
@@ -143,11 +161,11 @@ protected:
 
     void sql(const QString& statement)
     {
-        tarvik::data::PreparedStatement s(frSetting->database(), statement);
+        tarvik::data::PreparedStatement s(frMain->model().database(), statement);
         s.execute();
     }
 
-    qint64 boxNumber() { return frSetting->store().boxNumber(); }
+    qint64 boxNumber() { return frMain->model().store().boxNumber(); }
     bool printed() { return frMain->Cycle().PrintedFlag; }
     QStringList errors()
     {
@@ -266,8 +284,8 @@ TEST_F(WeighingCycleTest, TheThirtiethLoadClosesTheBox)
     EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).contains("Num_Box=8 "));
     // Label 2's barcode: product code 777, net 30000 - (1 x 30 + 500) = 29470.
     EXPECT_EQ(decodePicture(QStringLiteral("Barcod2.bmp")), QStringLiteral("2100777029470"));
-    EXPECT_EQ(frSetting->Pages->Barcod.picture, QImage(folder.path(QStringLiteral("Barcod_2.bmp"))));
-    EXPECT_EQ(frSetting->Pages->Barcod1.picture, QImage(folder.path(QStringLiteral("Barcod.bmp"))));
+    EXPECT_EQ(station->model().pages().label(2).barcode.picture, QImage(folder.path(QStringLiteral("Barcod_2.bmp"))));
+    EXPECT_EQ(station->model().pages().label(1).barcode.picture, QImage(folder.path(QStringLiteral("Barcod.bmp"))));
 
     ticks(2);  // load 31 starts the next box
     EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("1"));
@@ -337,7 +355,7 @@ TEST_P(CycleRow, TheLogRowHoldsTheLoadAsLabelled)
     EXPECT_EQ(r[0].id, 1);
     EXPECT_EQ(r[0].name, QStringLiteral("Сир Голландський"));
     EXPECT_EQ(r[0].weight, QString::fromUtf8(GetParam().weight));
-    EXPECT_EQ(r[0].weight, frMain->LogWeightText);
+    EXPECT_EQ(r[0].weight, frMain->model().weighing().logWeightText);
     EXPECT_EQ(r[0].price, QString::fromUtf8(GetParam().cost));
     EXPECT_EQ(r[0].partia, 42);
     EXPECT_EQ(r[0].scale, QStringLiteral("Ваги1"));
@@ -372,7 +390,7 @@ TEST_F(WeighingCycleTest, TheRowIsPermanentWhenTheRunEnds)
     start({load(1000)});
     tick();
     // Another connection (another station) sees it without any idle time passing.
-    EXPECT_FALSE(frSetting->database().transaction().pending());
+    EXPECT_FALSE(frMain->model().database().transaction().pending());
     auto other = tarvik::data::Database::connect(tarvik::data::stationConnectParams(folder.programDir()));
     tarvik::data::PreparedStatement count(*other, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT"));
     EXPECT_EQ(count.select().at(0).at(0).toInt(), 1);
@@ -381,7 +399,7 @@ TEST_F(WeighingCycleTest, TheRowIsPermanentWhenTheRunEnds)
 TEST_F(WeighingCycleTest, AProductNameWithAnApostropheIsLoggedAsItIs)
 {
     start({load(1000)});
-    auto& t = frSetting->table();
+    auto& t = frMain->model().table();
     t.setRecNo(1);
     t.edit();
     t.setValue(QStringLiteral("NAME"), QStringLiteral("Кава 'Люкс'"));
@@ -407,7 +425,7 @@ TEST_F(WeighingCycleTest, AReadingThatArrivesInsideARunStartsNoSecondRun)
     start({load(1234)});
     // Something inside the run lets a tick through (a window's event loop).
     int nested = 0;
-    QObject::connect(frSetting->Pages.get(), &tarvik::labels::LabelPages::pageChanged, frMain, [&] {
+    QObject::connect(&frMain->model().pages(), &tarvik::labels::LabelPages::pageChanged, frMain, [&] {
         if (nested++ == 0)
             frMain->WeighingDecision(Currency::fromInt(1234), true);
     });
@@ -434,7 +452,7 @@ TEST_F(WeighingCycleTest, AZeroThresholdThatIsNoWholeNumberEndsTheTickOnly)
     Settings s;
     s.zero = QString();
     start({load(1000)}, s);
-    EXPECT_THROW(tick(), EConvertError);
+    EXPECT_THROW(tick(), tarvik::ConvertError);
     EXPECT_TRUE(frMain->Timer->isActive());
     EXPECT_EQ(labels(1), 0);
 }
@@ -457,6 +475,7 @@ public:
     using WeighingCycleTest::sql;
     using WeighingCycleTest::setPrice;
     using WeighingCycleTest::folder;
+    using WeighingCycleTest::rewriteSettings;
 };
 
 TEST_P(CycleFailure, EndsTheRunBeforeAnythingIsPrintedAndLeavesPollingOff)
@@ -480,12 +499,6 @@ TEST_P(CycleFailure, EndsTheRunBeforeAnythingIsPrintedAndLeavesPollingOff)
     EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("0"));
     EXPECT_EQ(frSetting->Edit8->text(), QStringLiteral("0"));
 }
-
-// The reading is 1234567 g; the divisor 10^6 keeps its label texts short, so
-// only the cause under test fails.
-const std::function<void(Settings&)> kShortTexts = [](Settings& s) {
-    s.weigth = QStringLiteral("Weigth_1=1000000\r\nNetto_1=1000000\r\nKG_1=1000000\r\n");
-};
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, CycleFailure,
@@ -521,8 +534,42 @@ INSTANTIATE_TEST_SUITE_P(
                     [](Settings& s) { kShortTexts(s); s.perBox = QStringLiteral("1"); },
                     [](WeighingCycleTest& t) {
                         QFile::remove(static_cast<CycleFailure&>(t).folder.path(QStringLiteral("Head_2.rtf")));
-                    }, "Head_2.rtf"}),
+                    }, "Head_2.rtf"},
+        // A value its field cannot hold, written after the start: the run's
+        // reload refuses it, naming the key, instead of printing a tare of 15 g.
+        FailureCase{"TareWithADecimalPoint", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).rewriteSettings([](Settings& s) { s.tara1 = QStringLiteral("1.5"); });
+                    }, "[Tovar] Tara_1: значення \"1.5\""},
+        FailureCase{"ZeroThresholdWithAComma", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).rewriteSettings([](Settings& s) { s.zero = QStringLiteral("1,5"); });
+                    }, "[Prog] Weight_Zero: значення \"1,5\""},
+        FailureCase{"ScaleNameTooLong", kShortTexts, [](WeighingCycleTest& t) {
+                        static_cast<CycleFailure&>(t).rewriteSettings(
+                            [](Settings& s) { s.scaleName = QStringLiteral("Ваги_номер1"); });
+                    }, "[Prog] Name_Weight: значення \"Ваги_номер1\""}),
     [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
+
+TEST_F(WeighingCycleTest, ARefusedSettingIsNeitherUsedNorWrittenBack)
+{
+    Settings s;
+    s.perBox = QStringLiteral("2");
+    start({load(1000), kEmpty, load(2000), kEmpty, load(3000)}, s);
+    tick();
+    ASSERT_EQ(labels(1), 1);
+    Settings bad = s;
+    bad.tara1 = QStringLiteral("1.5");
+    writeSettings(bad);
+    const QByteArray written = folder.read(QStringLiteral("Setting_Prog.ini"));
+    ticks(3);  // lifted, the box's second load refused before its label, lifted again
+    ASSERT_EQ(errors().size(), 1);
+    EXPECT_TRUE(errors()[0].contains(QStringLiteral("[Tovar] Tara_1"))) << errors()[0].toStdString();
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(labels(2), 0);
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_EQ(boxNumber(), 7);
+    EXPECT_EQ(folder.read(QStringLiteral("Setting_Prog.ini")), written);
+    EXPECT_EQ(frMain->model().settings().tara1.trimmed(), QStringLiteral("1"));
+}
 
 TEST_F(WeighingCycleTest, ABoxLabelThatFailsLeavesWhatWasDoneBeforeIt)
 {
