@@ -1,11 +1,20 @@
 # Helpers shared by the project's CMake files.
 
 # tarvik_library(NAME SOURCES... [DEPS ...])
-#   A static library of the project; its folder is the include root "src/".
+#   A static library of the project. Its headers are included by their path
+#   under src/ ("labels/label_pages.h"), but it exposes only its own folder:
+#   an include root in the build holds a link to that folder alone, so a file
+#   can include only what the libraries it links expose, and an upward
+#   include does not compile.
 function(tarvik_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  set(root ${CMAKE_BINARY_DIR}/include/${name})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+  target_include_directories(${name} PUBLIC ${root})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 

@@ -20,6 +20,7 @@ set(LAYERS
   "platform"
   "barcode data drivers"
   "labels"
+  "model"
   "dialogs reports"
   "station")
 
@@ -33,7 +34,8 @@ set(PLATFORM_DEPS
   "com: text"
   "richtext: text"
   "ui: text"
-  "printing: richtext ui"
+  "printing: richtext text"
+  "preview: printing ui"
   "grid: text ui printing")
 
 # Folders that must do without Qt Widgets, relative to SOURCE_DIR.
