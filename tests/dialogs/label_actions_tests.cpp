@@ -36,8 +36,7 @@ protected:
     void SetUp() override
     {
         st.openCatalogue();
-        st.pages->layOutLabels();
-        st.pages->LoadLabelTemplates();
+        st.prepareLabels();
     }
     StationLabels st;
     tarvik::ui::ScopedScriptedResponder prompts;
@@ -120,13 +119,16 @@ TEST_F(LabelPrinting, TestBarcodeAsksUntilATextAndPreviewsIt)
     EXPECT_EQ(previews, 2);
 }
 
-TEST(LabelsTabWidget, ShowsBothPagesTheValueListAndThePrinters)
-{
+class LabelsTabWidget : public ::testing::Test {
+protected:
+    void SetUp() override { st.prepareLabels(); }
     StationLabels st;
-    st.pages->layOutLabels();
-    st.pages->LoadLabelTemplates();
-    LabelActions actions(*st.pages);
-    LabelsTab tab(*st.pages, actions);
+    LabelActions actions{*st.pages};
+    LabelsTab tab{*st.pages, actions};
+};
+
+TEST_F(LabelsTabWidget, ShowsBothPagesTheValueListAndThePrinters)
+{
     for (const char* name : {"Image1", "Image2", "ValueList", "Box1", "Box2", "Button1", "Button2"})
         EXPECT_NE(tab.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(tab.ValueList->rowCount(), 18);
@@ -148,13 +150,8 @@ TEST(LabelsTabWidget, ShowsBothPagesTheValueListAndThePrinters)
     EXPECT_TRUE(prompts->messages().empty());
 }
 
-TEST(LabelsTabWidget, EnterInTheValueListSavesAndAppliesTheEditorLabel)
+TEST_F(LabelsTabWidget, EnterInTheValueListSavesAndAppliesTheEditorLabel)
 {
-    StationLabels st;
-    st.pages->layOutLabels();
-    st.pages->LoadLabelTemplates();
-    LabelActions actions(*st.pages);
-    LabelsTab tab(*st.pages, actions);
     tab.show();
     tarvik::ui::ScopedScriptedResponder prompts;
     // A label 2 print made label 2 current; the list still shows label 1's values.

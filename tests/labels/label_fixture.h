@@ -120,6 +120,14 @@ public:
         settings.s.printer1 = settings.s.printer2 = pages->printers().pdfIndex();
     }
 
+    // Both labels laid out from their files and their templates loaded, as the
+    // settings dialog's creation leaves them.
+    void prepareLabels()
+    {
+        pages->layOutLabels();
+        pages->LoadLabelTemplates();
+    }
+
     QString programDir() const { return dir_.path() + QStringLiteral("/LINE/BIN/"); }
     QString path(const QString& name) const { return programDir() + name; }
     void write(const QString& name, const QByteArray& bytes) const

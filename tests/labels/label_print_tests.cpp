@@ -37,8 +37,7 @@ protected:
     void SetUp() override
     {
         st.openCatalogue();
-        st.pages->layOutLabels();
-        st.pages->LoadLabelTemplates();
+        st.prepareLabels();
     }
     StationLabels st;
 };
