@@ -381,8 +381,8 @@ void TfrSetting::showSettings()
     EditV->setText(s.nameWeight);
     ComBox->setCurrentIndex(s.comPort);
     ComboBox1->setCurrentIndex(s.typeScale);
-    Edit9->setText(model_.productIdText(1));
-    Edit10->setText(model_.productIdText(2));
+    Edit9->setText(model_.productIdOf(1));
+    Edit10->setText(model_.productIdOf(2));
 }
 
 void TfrSetting::showBox()

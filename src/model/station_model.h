@@ -104,7 +104,7 @@ public:
     // ID_TOB of a product name as text; empty when no product has that name.
     QString productIdText(const QString& name);
     // The ID texts LoadSettings looked up for the two products (Edit9, Edit10).
-    QString productIdText(int label) const { return label == 1 ? productId1_ : productId2_; }
+    QString productIdOf(int label) const { return label == 1 ? productId1_ : productId2_; }
 
     const BoxState& box() const { return box_; }
     void setBox(const BoxState& b);

@@ -1,7 +1,5 @@
 // The main window driven offscreen through a scripted simulated scale.
 
-#include "data/datasets.h"
-#include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
 #include "model/station_model.h"
 #include "platform/com/com.h"

@@ -1,8 +1,6 @@
 // The station's scale link against the real driver: a virtual scale on a
 // pseudo-terminal, and the stand-in component for the connection's failures.
 
-#include "data/datasets.h"
-#include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
 #include "drivers/kaloscale/scale_fixtures.h"
 #include "platform/com/com.h"
