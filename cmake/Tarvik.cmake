@@ -18,15 +18,38 @@ function(tarvik_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# tarvik_test(NAME SOURCES... [LIBS ...] [ENV ...] [LABELS ...] [PROPERTIES ...])
-#   A GoogleTest executable whose cases are listed to ctest one by one.
-#   Every test runs offscreen, against no CUPS server of the machine.
+# tarvik_test(NAME SOURCES... [APP none|core|gui|widgets|station] [LIBS ...] [ENV ...]
+#             [LABELS ...] [TIMEOUT seconds] [PROPERTIES ...])
+#   A GoogleTest executable whose cases are listed to ctest one by one. Its main() is
+#   tests/support/test_main.cpp, which makes the application object APP names (none by default)
+#   and keeps it while the tests run. Every test runs offscreen, against no CUPS server of the
+#   machine.
 include(GoogleTest)
 find_package(GTest REQUIRED)
+
+# What each APP makes: the class, its header, the library it needs.
+set(TARVIK_TEST_APP_core QCoreApplication QCoreApplication Qt6::Core)
+set(TARVIK_TEST_APP_gui QGuiApplication QGuiApplication Qt6::Gui)
+set(TARVIK_TEST_APP_widgets QApplication QApplication Qt6::Widgets)
+# The station's own: its notify() shows what escapes an event handler.
+set(TARVIK_TEST_APP_station tarvik::station::StationApplication station/application.h tarvik_station)
+
 function(tarvik_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_environment.cpp)
+  cmake_parse_arguments(ARG "" "TIMEOUT;APP" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES}
+    ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
+    ${PROJECT_SOURCE_DIR}/tests/support/test_environment.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock Qt6::Test)
+  if(ARG_APP AND NOT ARG_APP STREQUAL "none")
+    if(NOT DEFINED TARVIK_TEST_APP_${ARG_APP})
+      message(FATAL_ERROR "tarvik_test(${name}): APP is none, core, gui, widgets or station, not '${ARG_APP}'")
+    endif()
+    list(GET TARVIK_TEST_APP_${ARG_APP} 0 app_class)
+    list(GET TARVIK_TEST_APP_${ARG_APP} 1 app_header)
+    list(GET TARVIK_TEST_APP_${ARG_APP} 2 app_library)
+    target_compile_definitions(${name} PRIVATE TARVIK_TEST_APP=${app_class} TARVIK_TEST_APP_HEADER="${app_header}")
+    target_link_libraries(${name} PRIVATE ${app_library})
+  endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   # The environment travels inside the executable: ctest properties lose list
   # values on their way through test discovery.

@@ -23,29 +23,6 @@ HRESULT KaloScale::create(const IID& iid, void** out)
     return hr;
 }
 
-HRESULT KaloScale::QueryInterface(const IID& iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IKaloScale) {
-        *object = static_cast<IKaloScale*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-std::uint32_t KaloScale::AddRef() { return ++refs_; }
-
-std::uint32_t KaloScale::Release()
-{
-    const std::uint32_t left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT KaloScale::GetTypeInfoCount(std::uint32_t* count)
 {
     if (!count)

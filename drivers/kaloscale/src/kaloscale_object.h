@@ -2,23 +2,19 @@
 // The KaloScale component object: one scale link, created by the plugin's server.
 
 #include "kaloscale/kaloscale.h"
+#include "platform/com/object.h"
 
 #include "serial_scale.h"
 #include "simulator.h"
 
-#include <atomic>
 #include <memory>
 
 namespace tarvik::kaloscale {
 
-class KaloScale final : public IKaloScale {
+class KaloScale final : public com::Object<IKaloScale, com::IID_IDispatch, IID_IKaloScale> {
 public:
     // The object's interface `iid` in *out (a new reference), or E_NOINTERFACE.
     static com::HRESULT create(const com::IID& iid, void** out);
-
-    com::HRESULT QueryInterface(const com::IID& iid, void** object) override;
-    std::uint32_t AddRef() override;
-    std::uint32_t Release() override;
 
     com::HRESULT GetTypeInfoCount(std::uint32_t* count) override;
     com::HRESULT GetTypeInfo(std::uint32_t index, com::LCID lcid, void** typeInfo) override;
@@ -34,9 +30,8 @@ public:
 
 private:
     KaloScale() = default;
-    ~KaloScale() = default;
+    ~KaloScale() override = default;
 
-    std::atomic<std::uint32_t> refs_{1};
     std::unique_ptr<SerialScale> serial_;
     std::unique_ptr<Simulator> simulator_;
 };

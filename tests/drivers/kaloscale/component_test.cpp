@@ -5,7 +5,6 @@
 
 #include "kaloscale/kaloscale.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,12 +16,7 @@ namespace {
 
 class Component : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!QCoreApplication::instance())
-            app = new QCoreApplication(argc, argv);
-        CoInitialize();
-    }
+    static void SetUpTestSuite() { CoInitialize(); }
 
     void SetUp() override
     {
@@ -55,10 +49,6 @@ protected:
 
     QTemporaryDir station;
     std::unique_ptr<ScopedComponentDirectory> components;
-    static inline int argc = 1;
-    static inline char arg0[] = "component_test";
-    static inline char* argv[] = {arg0, nullptr};
-    static inline QCoreApplication* app = nullptr;
 };
 
 TEST_F(Component, ReadsEveryProtocolFromTheVirtualScaleThroughItsPortName)

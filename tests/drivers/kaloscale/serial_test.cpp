@@ -35,18 +35,7 @@ DriverConfig configFor(Protocol protocol, const QString& device)
     return c;
 }
 
-class Serial : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        if (!QCoreApplication::instance())
-            app = new QCoreApplication(argc, argv);
-    }
-    static inline int argc = 1;
-    static inline char arg0[] = "serial_test";
-    static inline char* argv[] = {arg0, nullptr};
-    static inline QCoreApplication* app = nullptr;
-};
+class Serial : public ::testing::Test {};
 
 const QString Error = QStringLiteral("Error");
 

@@ -12,6 +12,7 @@
 
 #include "config.h"
 #include "kaloscale_object.h"
+#include "platform/com/object.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,31 +43,11 @@ std::optional<HRESULT> testCode(const QString& key)
     return ok ? std::optional<HRESULT>(static_cast<HRESULT>(code)) : std::nullopt;
 }
 
-class TestScale final : public IKaloScale {
+class TestScale final : public Object<IKaloScale, IID_IDispatch, IID_IKaloScale> {
 public:
     explicit TestScale(ComPtr<IKaloScale> inner, std::optional<HRESULT> getDataResult)
         : inner_(std::move(inner)), getDataResult_(getDataResult) {}
 
-    HRESULT QueryInterface(const IID& iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IKaloScale) {
-            *object = static_cast<IKaloScale*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return ++refs_; }
-    std::uint32_t Release() override
-    {
-        const auto left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT GetTypeInfoCount(std::uint32_t* count) override { return inner_->GetTypeInfoCount(count); }
     HRESULT GetTypeInfo(std::uint32_t i, LCID l, void** t) override { return inner_->GetTypeInfo(i, l, t); }
     HRESULT GetIDsOfNames(const QStringList& n, LCID l, QList<DISPID>* ids) override { return inner_->GetIDsOfNames(n, l, ids); }
@@ -93,8 +74,7 @@ public:
     }
 
 private:
-    ~TestScale() = default;
-    std::uint32_t refs_ = 1;
+    ~TestScale() override = default;
     ComPtr<IKaloScale> inner_;
     std::optional<HRESULT> getDataResult_;
 };

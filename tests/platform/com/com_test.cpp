@@ -142,8 +142,6 @@ class Creation : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (!QCoreApplication::instance())
-            app = new QCoreApplication(argc, argv);
         CoInitialize();
         CoInitialize();  // again: nothing
     }
@@ -160,11 +158,6 @@ protected:
         EXPECT_EQ(SUCCEEDED(hr), object.get() != nullptr) << std::hex << hr;
         return hr;
     }
-
-    static inline int argc = 1;
-    static inline char arg0[] = "com_test";
-    static inline char* argv[] = {arg0, nullptr};
-    static inline QCoreApplication* app = nullptr;
 };
 
 TEST_F(Creation, EachFailureHasItsCode)

@@ -3,7 +3,6 @@
 
 #include "platform/ui/masked_edit.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
 using tarvik::ui::MaskedEdit;
@@ -51,10 +50,3 @@ TEST(MaskedEdit, TypedTextIsHeldToTheMask)
 }
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -3,6 +3,7 @@
 // that make a server misbehave on purpose.
 
 #include "platform/com/com.h"
+#include "platform/com/object.h"
 
 #include <new>
 #include <stdexcept>
@@ -17,7 +18,7 @@ inline constexpr CLSID CLSID_TestNowhere{0xA1000000, 0x0000, 0x4000, {0x80, 0, 0
 inline constexpr IID IID_Throw{0xA1000000, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x0F}};
 inline constexpr IID IID_BadAlloc{0xA1000000, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x0E}};
 
-class TestObject final : public IDispatch {
+class TestObject final : public Object<IDispatch, IID_IDispatch> {
 public:
     static HRESULT create(const IID& iid, void** out)
     {
@@ -31,26 +32,6 @@ public:
         return hr;
     }
 
-    HRESULT QueryInterface(const IID& iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return ++refs_; }
-    std::uint32_t Release() override
-    {
-        const auto left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT GetTypeInfoCount(std::uint32_t* count) override
     {
         *count = 0;
@@ -64,13 +45,12 @@ public:
         if (member != 1)
             return DISP_E_MEMBERNOTFOUND;
         if (result)
-            *result = refs_;
+            *result = references();
         return S_OK;
     }
 
 private:
-    ~TestObject() = default;
-    std::uint32_t refs_ = 1;
+    ~TestObject() override = default;
 };
 
 }  // namespace tarvik::com::testing
