@@ -160,6 +160,17 @@ QVariant TableDataset::value(const QString& field) const
     return rows_[size_t(pos_)].values.at(col);
 }
 
+QVariant TableDataset::valueAt(int row, const QString& field) const
+{
+    requireOpen();
+    const int col = fieldIndex(field);
+    if (col < 0 || row < 0 || row >= int(rows_.size()))
+        return QVariant();
+    if ((state_ == State::Edit || state_ == State::Insert) && row == pos_)
+        return editing_.values.at(col);
+    return rows_[size_t(row)].values.at(col);
+}
+
 void TableDataset::setValue(const QString& field, const QVariant& v)
 {
     requireEditing();
@@ -214,9 +225,33 @@ void TableDataset::append()
     startNew(int(rows_.size()));
 }
 
+PreparedStatement& TableDataset::insertStatement() const
+{
+    if (!insert_) {
+        QStringList cols, marks;
+        for (const QString& f : names_) {
+            cols.append(quoted(f));
+            marks.append(QStringLiteral("?"));
+        }
+        insert_ = std::make_unique<PreparedStatement>(
+            db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING RDB$DB_KEY")
+                     .arg(quoted(table_), cols.join(u", "), marks.join(u", ")));
+        insert_->setParameterNames(names_);
+    }
+    return *insert_;
+}
+
+void TableDataset::checkRecord() const
+{
+    requireEditing();
+    insertStatement().check(QVariantList(editing_.values.begin(), editing_.values.end()));
+}
+
 void TableDataset::post()
 {
     requireEditing();
+    if (beforePost)
+        beforePost(*this);
     if (state_ == State::Edit) {
         if (!update_) {
             QStringList sets;
@@ -231,18 +266,7 @@ void TableDataset::post()
         update_->execute(values);
         rows_[size_t(pos_)] = editing_;
     } else {
-        if (!insert_) {
-            QStringList cols, marks;
-            for (const QString& f : names_) {
-                cols.append(quoted(f));
-                marks.append(QStringLiteral("?"));
-            }
-            insert_ = std::make_unique<PreparedStatement>(
-                db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING RDB$DB_KEY")
-                         .arg(quoted(table_), cols.join(u", "), marks.join(u", ")));
-            insert_->setParameterNames(names_);
-        }
-        const auto out = insert_->execute(QVariantList(editing_.values.begin(), editing_.values.end()));
+        const auto out = insertStatement().execute(QVariantList(editing_.values.begin(), editing_.values.end()));
         editing_.key = out ? out->at(0).toByteArray() : QByteArray();
         rows_[size_t(pos_)] = editing_;
         insertedAt_ = -1;

@@ -46,6 +46,9 @@ public:
 
     // The current record's field; NULL when the table is empty.
     QVariant value(const QString& field) const;
+    // A field of the record at 0-based `row`, as a grid shows it: the record
+    // being edited shows its edited values.
+    QVariant valueAt(int row, const QString& field) const;
     QString text(const QString& field) const { return displayText(value(field)); }
     // Only in edit or insert state.
     void setValue(const QString& field, const QVariant& v);
@@ -63,6 +66,12 @@ public:
 
     // Runs after a new record is started (insert/append), to fill in values.
     std::function<void(TableDataset&)> onNewRecord;
+    // Runs before a record is written; what it throws stops the post, and the
+    // record stays in its state with its values.
+    std::function<void(const TableDataset&)> beforePost;
+    // Throws, naming the column, when the record being edited would not fit
+    // the table's columns (length, code page); writes nothing.
+    void checkRecord() const;
 
 private:
     struct Record {
@@ -72,6 +81,7 @@ private:
     void requireOpen() const;
     void requireEditing() const;
     void startNew(int at);
+    PreparedStatement& insertStatement() const;
     void setPos(int p);
     void load();
 
@@ -84,7 +94,8 @@ private:
     int insertedAt_ = -1;
     bool bof_ = true, eof_ = true, modified_ = false;
     State state_ = State::Inactive;
-    std::unique_ptr<PreparedStatement> update_, insert_, delete_;
+    std::unique_ptr<PreparedStatement> update_, delete_;
+    mutable std::unique_ptr<PreparedStatement> insert_;
 };
 
 // A read-only, ordered view of a table narrowed by a filter with parameters.

@@ -23,6 +23,7 @@ const char* const kGetBox = "SELECT NUM FROM KOPOBKA WHERE ID_num = 1";
 const char* const kCountBox = "SELECT COUNT(*), COUNT(NUM) FROM KOPOBKA WHERE ID_num = 1";
 const char* const kProductId = "SELECT ID_TOB FROM TOBAP WHERE NAME = ?";
 const char* const kMaxProduct = "SELECT MAX(ID_TOB) FROM TOBAP";
+const char* const kMaxMessage = "SELECT MAX(ID) FROM MESSAGES";
 
 }  // namespace
 
@@ -160,6 +161,14 @@ std::optional<int> StationStore::productIdByName(const QString& name)
 std::optional<int> StationStore::highestProductId()
 {
     const auto rows = stmt(maxProduct_, kMaxProduct).select();
+    if (rows.empty() || rows[0].at(0).isNull())
+        return std::nullopt;
+    return rows[0].at(0).toInt();
+}
+
+std::optional<int> StationStore::highestMessageId()
+{
+    const auto rows = stmt(maxMessage_, kMaxMessage).select();
     if (rows.empty() || rows[0].at(0).isNull())
         return std::nullopt;
     return rows[0].at(0).toInt();

@@ -57,6 +57,8 @@ public:
     std::optional<int> productIdByName(const QString& name);
     // The highest ID_TOB; none for an empty catalogue.
     std::optional<int> highestProductId();
+    // The highest ID of the message dictionary; none when it is empty.
+    std::optional<int> highestMessageId();
 
     // The batch field as an integer: blanks around the digits are ignored, an
     // empty or non-numeric field is refused naming the field.
@@ -72,7 +74,7 @@ private:
 
     Database& db_;
     std::chrono::milliseconds retryFor_{2000};
-    std::unique_ptr<PreparedStatement> insertLog_, advanceBox_, setBox_, getBox_, countBox_, productId_, maxProduct_;
+    std::unique_ptr<PreparedStatement> insertLog_, advanceBox_, setBox_, getBox_, countBox_, productId_, maxProduct_, maxMessage_;
 };
 
 }  // namespace tarvik::data
