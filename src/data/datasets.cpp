@@ -1,5 +1,7 @@
 #include "data/datasets.h"
 
+#include <algorithm>
+
 namespace tarvik::data {
 namespace {
 
@@ -273,6 +275,30 @@ void TableDataset::post()
     }
     state_ = State::Browse;
     modified_ = false;
+    keepOrder();
+}
+
+void TableDataset::keepOrder()
+{
+    // Ordered by one column, a posted record takes its place in that order
+    // at once, as the table would give it when read again: list positions
+    // taken from the rows stay true after a restart.
+    const int col = fieldIndex(orderBy_.trimmed());
+    if (col < 0 || rows_.empty())
+        return;
+    Record rec = std::move(rows_[size_t(pos_)]);
+    rows_.erase(rows_.begin() + pos_);
+    const QVariant& key = rec.values.at(col);
+    auto after = [&](const Record& r) {
+        // NULLs first, as the database orders them.
+        const QVariant& v = r.values.at(col);
+        if (v.isNull())
+            return false;
+        return key.isNull() || QVariant::compare(v, key) == QPartialOrdering::Greater;
+    };
+    const auto at = std::find_if(rows_.begin(), rows_.end(), after);
+    pos_ = int(at - rows_.begin());
+    rows_.insert(at, std::move(rec));
 }
 
 void TableDataset::cancel()

@@ -82,6 +82,7 @@ private:
     void requireEditing() const;
     void startNew(int at);
     PreparedStatement& insertStatement() const;
+    void keepOrder();
     void setPos(int p);
     void load();
 

@@ -3,6 +3,7 @@
 #include "barcode/barcode_types.h"
 #include "data/settings_files.h"
 #include "data/station_store.h"
+#include "dialogs/catalogue_tab.h"
 #include "dialogs/label_actions.h"
 #include "dialogs/labels_tab.h"
 #include "labels/label_pages.h"
@@ -117,6 +118,12 @@ TfrSetting::TfrSetting(tarvik::model::StationModel& model, tarvik::ui::PollingTi
     buildProgramTab();
     buildReprintTab();
     {
+        auto* l = new QVBoxLayout(Sheet2);
+        l->setContentsMargins(0, 0, 0, 0);
+        Catalogue = new tarvik::dialogs::CatalogueTab(model_, Sheet2);
+        l->addWidget(Catalogue);
+    }
+    {
         auto* l = new QVBoxLayout(Sheet3);
         l->setContentsMargins(0, 0, 0, 0);
         LabelsTab = new tarvik::dialogs::LabelsTab(model_.pages(), *Actions, Sheet3);
@@ -161,6 +168,7 @@ TfrSetting::TfrSetting(tarvik::model::StationModel& model, tarvik::ui::PollingTi
 void TfrSetting::FormCreate()
 {
     model_.connectDatabase();
+    Catalogue->attach();
     LabelsTab->fillPrinterLists();
     LoadLabelTemplates();
     model_.pages().layOutLabels();

@@ -23,6 +23,7 @@ namespace tarvik::data {
 struct ProgSettings;
 }
 namespace tarvik::dialogs {
+class CatalogueTab;
 class LabelActions;
 class LabelsTab;
 }  // namespace tarvik::dialogs
@@ -101,6 +102,8 @@ public:
     QPushButton* bCancel = nullptr;
     QPushButton* bApply = nullptr;
 
+    // The tab "Товари": the product catalogue.
+    tarvik::dialogs::CatalogueTab* Catalogue = nullptr;
     // The tab "Етикетки" and what its buttons and the reprint show.
     tarvik::dialogs::LabelsTab* LabelsTab = nullptr;
     tarvik::dialogs::LabelActions* Actions = nullptr;

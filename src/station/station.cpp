@@ -1,5 +1,6 @@
 #include "station/station.h"
 
+#include "dialogs/catalogue_tab.h"
 #include "dialogs/field_editor.h"
 #include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
@@ -80,8 +81,9 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     ui::guarded([&] { FZvit->FormCreate(); });
     frMain->Cycle().setLogRowWritten([zvit = FZvit] { zvit->ReopenTable(); });
 
-    w_->formEdit = std::make_unique<TFormEdit>(frMain);
+    w_->formEdit = std::make_unique<TFormEdit>(*w_->model, frMain);
     FormEdit = w_->formEdit.get();
+    frSetting->Catalogue->setDictionary(FormEdit);
 }
 
 Station::~Station()

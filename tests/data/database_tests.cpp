@@ -435,6 +435,62 @@ TEST_F(Db, CatalogueDatasetNavigatesEditsInsertsAndRefreshes)
     EXPECT_EQ(scalar(*db, QStringLiteral("SELECT CAST(SELL_DATE AS INTEGER) FROM TOBAP WHERE ID_TOB = 3")), 30);
 }
 
+TEST_F(Db, APostedRecordTakesItsPlaceInTheTablesOrderAndAHookCanRefuseIt)
+{
+    PreparedStatement add(*db, QStringLiteral("INSERT INTO TOBAP (ID_TOB, NAME) VALUES (?, ?)"));
+    for (const auto& [id, name] : {std::pair{1, "a"}, std::pair{7, "g"}, std::pair{9, "i"}})
+        add.execute({id, QString::fromLatin1(name)});
+    TableDataset t(*db, QStringLiteral("TOBAP"), QStringLiteral("ID_TOB"));
+    t.open();
+    const auto ids = [&] {
+        QList<int> out;
+        for (int row = 0; row < t.recordCount(); ++row)
+            out << t.valueAt(row, QStringLiteral("ID_TOB")).toInt();
+        return out;
+    };
+    const struct {
+        int before;  // the record number the new record is inserted before; 0 appends
+        int id;
+        QList<int> order;
+        int recNo;
+    } cases[] = {{3, 5, {1, 5, 7, 9}, 2}, {1, 12, {1, 5, 7, 9, 12}, 5}, {0, 3, {1, 3, 5, 7, 9, 12}, 2}};
+    for (const auto& c : cases) {
+        if (c.before > 0) {
+            t.setRecNo(c.before);
+            t.insert();
+        } else {
+            t.append();
+        }
+        t.setValue(QStringLiteral("ID_TOB"), c.id);
+        t.setValue(QStringLiteral("NAME"), QStringLiteral("new"));
+        // While it is being filled in, the grid sees it where it was started.
+        EXPECT_EQ(t.valueAt(t.recNo() - 1, QStringLiteral("ID_TOB")).toInt(), c.id);
+        t.post();
+        EXPECT_EQ(ids(), c.order) << c.id;
+        EXPECT_EQ(t.recNo(), c.recNo) << c.id;
+        EXPECT_EQ(t.value(QStringLiteral("ID_TOB")).toInt(), c.id);
+    }
+    // The same order as the table read again.
+    const QList<int> kept = ids();
+    t.refresh();
+    EXPECT_EQ(ids(), kept);
+
+    // A hook that refuses keeps the record being edited, with its values.
+    t.beforePost = [](const TableDataset& ds) {
+        if (ds.value(QStringLiteral("NAME")).toString().isEmpty())
+            throw tarvik::Error(QStringLiteral("no name"));
+    };
+    t.setRecNo(1);
+    t.edit();
+    t.setValue(QStringLiteral("NAME"), QString());
+    EXPECT_THROW(t.post(), tarvik::Error);
+    EXPECT_EQ(t.state(), TableDataset::State::Edit);
+    EXPECT_EQ(t.valueAt(0, QStringLiteral("NAME")).toString(), QString());
+    EXPECT_EQ(scalar(*db, QStringLiteral("SELECT COUNT(*) FROM TOBAP WHERE NAME = 'a'")), 1);
+    t.cancel();
+    EXPECT_EQ(t.valueAt(0, QStringLiteral("NAME")).toString(), QStringLiteral("a"));
+}
+
 TEST_F(Db, DictionaryDatasetKeepsFixedLengthTextsAndDeletes)
 {
     TableDataset m(*db, QStringLiteral("MESSAGES"), QStringLiteral("ID"));

@@ -46,6 +46,7 @@ protected:
         t.append();
         t.setValue(QStringLiteral("ID_TOB"), id);
         t.setValue(QStringLiteral("NAME"), name);
+        t.setValue(QStringLiteral("PRICE"), QStringLiteral("1"));
         t.post();
     }
 

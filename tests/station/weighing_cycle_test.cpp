@@ -123,13 +123,13 @@ protected:
         t.post();
     }
 
-    void setPrice(int record, const QString& price)
+    // Written past the catalogue's checks, as software of another make may leave it.
+    void setPrice(int id, const QString& price)
     {
-        auto& t = frMain->model().table();
-        t.setRecNo(record);
-        t.edit();
-        t.setValue(QStringLiteral("PRICE"), price);
-        t.post();
+        tarvik::data::PreparedStatement s(frMain->model().database(),
+                                          QStringLiteral("UPDATE TOBAP SET PRICE = ? WHERE ID_TOB = ?"));
+        s.execute({price, id});
+        frMain->model().table().refresh();
     }
 
     void tick() { frMain->TimerTimer(); }
