@@ -15,8 +15,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace tarvik::dialogs {
@@ -80,6 +82,13 @@ CatalogueTab::CatalogueTab(model::StationModel& model, QWidget* parent) : QWidge
                            c.dictionary ? grid::GridColumn::Button::Ellipsis : grid::GridColumn::Button::None});
     Grid->setColumns(std::move(columns));
     Grid->setTitleBold(false);
+    // A column of the grid's default width is still as wide as its title.
+    QTableView* view = Grid->view();
+    for (int i = 0; i < Grid->columnCount(); ++i) {
+        const int title = view->horizontalHeader()->fontMetrics().horizontalAdvance(Grid->columns()[size_t(i)].shownTitle());
+        if (kColumns[i].width < 0 && view->columnWidth(i) < title + 12)
+            view->setColumnWidth(i, title + 12);
+    }
     Grid->setConfirmDelete(true);
 
     Navigator = new grid::DBNavigator(this);

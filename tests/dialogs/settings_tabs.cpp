@@ -1,8 +1,12 @@
-// tarvik-settings-tabs LINE_BIN OUT_DIR: shows the settings window of the
-// station in LINE_BIN on the real display and saves what the screen shows of
-// each tab as OUT_DIR/settings-N.png, for looking at the layout by eye
-// (scripts/settings-screenshots.sh runs it under Xvfb).
+// tarvik-settings-tabs LINE_BIN OUT_DIR [--catalogue]: shows the settings
+// window of the station in LINE_BIN on the real display and saves what the
+// screen shows of each tab as OUT_DIR/settings-N.png, for looking at the
+// layout by eye (scripts/settings-screenshots.sh runs it under Xvfb). With
+// --catalogue it shows the tab "Товари" and then the message dictionary over
+// it, and saves the whole screen as OUT_DIR/dictionary.png.
 
+#include "dialogs/catalogue_tab.h"
+#include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/responders.h"
@@ -23,8 +27,9 @@ int main(int argc, char** argv)
     tarvik::station::StationApplication app(argc, argv);
     app.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
     const QStringList args = app.arguments();
-    if (args.size() != 3) {
-        QTextStream(stderr) << "Usage: tarvik-settings-tabs LINE_BIN OUT_DIR\n";
+    const bool catalogue = args.size() == 4 && args[3] == u"--catalogue";
+    if (args.size() != 3 && !catalogue) {
+        QTextStream(stderr) << "Usage: tarvik-settings-tabs LINE_BIN OUT_DIR [--catalogue]\n";
         return 2;
     }
     // Boxes are answered and written to standard error: nobody clicks here.
@@ -39,6 +44,22 @@ int main(int argc, char** argv)
         QTest::qWait(500);
         QTextStream out(stdout);
         out << "client area " << frSetting->width() << " x " << frSetting->height() << "\n";
+        if (catalogue) {
+            frSetting->PageControl1->setCurrentWidget(frSetting->Sheet2);
+            QTest::qWait(400);
+            frSetting->screen()->grabWindow(frSetting->winId()).save(args[2] + QStringLiteral("/catalogue.png"));
+            // The dictionary as the ellipsis opens it, over the settings window.
+            FormEdit->setCatalogue(frSetting->Catalogue->Grid, frSetting->Catalogue->source());
+            FormEdit->show();
+            QTest::qWait(600);
+            frSetting->screen()->grabWindow(0).save(args[2] + QStringLiteral("/dictionary.png"));
+            const QRect screen = FormEdit->screen()->availableGeometry();
+            out << "dictionary " << FormEdit->width() << " x " << FormEdit->height() << " at " << FormEdit->x() << ","
+                << FormEdit->y() << " on a screen of " << screen.width() << " x " << screen.height() << "\n";
+            FormEdit->hide();
+            frSetting->hide();
+            return 0;
+        }
         for (int i = 0; i < frSetting->PageControl1->count(); ++i) {
             frSetting->PageControl1->setCurrentIndex(i);
             QTest::qWait(400);
