@@ -191,11 +191,16 @@ void TfrSetting::Button5Click()
 
 void TfrSetting::showProductLists()
 {
+    // Every label run reloads the settings: lists of thousands of products
+    // are filled again only when the catalogue changed.
     const QStringList& names = model_.productNames();
+    if (names == shownProducts_ && DBBox1->count() == names.size())
+        return;
     for (QComboBox* box : {DBBox1, DBBox2}) {
         box->clear();
         box->addItems(names);
     }
+    shownProducts_ = names;
 }
 
 void TfrSetting::DBBox1Select()

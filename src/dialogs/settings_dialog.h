@@ -4,6 +4,7 @@
 // shown, and write them back on "Застосувати" and "Ok".
 
 #include <QDialog>
+#include <QStringList>
 
 class QCheckBox;
 class QComboBox;
@@ -128,4 +129,5 @@ private:
 
     tarvik::model::StationModel& model_;
     tarvik::ui::PollingTimer& timer_;
+    QStringList shownProducts_;
 };
