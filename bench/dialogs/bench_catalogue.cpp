@@ -76,6 +76,24 @@ void BM_OpenSettingsAndCatalogue(benchmark::State& state)
         frSetting->hide();
     }
 }
+// The first opening after start, when the product lists are filled.
+void BM_FirstOpenAfterStart(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        Line line(int(state.range(0)));
+        ui::prompts().setResponder(std::make_unique<ui::HeadlessResponder>());
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        frSetting->show();
+        frSetting->PageControl1->setCurrentWidget(frSetting->Sheet2);
+        QCoreApplication::processEvents();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        frSetting->hide();
+    }
+}
+BENCHMARK(BM_FirstOpenAfterStart)->Arg(100)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
 BENCHMARK(BM_OpenSettingsAndCatalogue)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
