@@ -1,13 +1,13 @@
 #include "platform/ini/ini_file.h"
 
 #include "platform/text/currency.h"
+#include "platform/text/durable_file.h"
 
 #include "platform/text/codec.h"
 #include "platform/text/error.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tarvik::ini {
 namespace {
@@ -180,17 +180,7 @@ void IniDocument::save(const QString& path) const
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite)
 {
-    QSaveFile f(path);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Не вдається записати файл \"%1\": %2").arg(path, f.errorString()));
-    const qsizetype half = bytes.size() / 2;
-    bool ok = f.write(bytes.constData(), half) == half;
-    if (ok && midWrite)
-        midWrite();
-    ok = ok && f.write(bytes.constData() + half, bytes.size() - half) == bytes.size() - half;
-    if (!ok || !f.commit())
-        throw Error(QStringLiteral("Не вдається записати файл \"%1\": %2").arg(path, f.errorString()));
+    writeFileDurably(path, bytes, midWrite);
 }
 
 bool toFlag(const QString& text)

@@ -1,0 +1,144 @@
+#include "platform/text/durable_file.h"
+
+#include "platform/text/error.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvik {
+
+namespace {
+
+QString why(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+[[noreturn]] void failed(const QString& path, int error)
+{
+    throw Error(QStringLiteral("Не вдається записати файл \"%1\": %2. Попередній вміст файлу збережено.")
+                    .arg(path, why(error)));
+}
+
+// Writes all of `size` bytes, going on after interruptions and short writes.
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+void syncFolder(const QByteArray& file)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(file)).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+void writeFileDurably(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite)
+{
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp = target + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        failed(path, errno);
+    int error = 0;
+    struct stat old {};
+    if (::stat(target.constData(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+    const qsizetype half = bytes.size() / 2;
+    bool ok = writeAll(fd, bytes.constData(), half);
+    if (ok && midWrite)
+        midWrite();
+    ok = ok && writeAll(fd, bytes.constData() + half, bytes.size() - half) && ::fsync(fd) == 0;
+    if (!ok)
+        error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.constData(), target.constData()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.constData());
+        failed(path, error);
+    }
+    syncFolder(target);
+}
+
+void checkWritable(const QString& path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0)
+        throw Error(QStringLiteral("Файл \"%1\" не можна змінити: %2").arg(path, why(errno)));
+    // A new file and the write's temporary file are made in the folder.
+    if (::access(folder.constData(), W_OK) != 0)
+        throw Error(QStringLiteral("Файл \"%1\" не можна записати: тека недоступна для запису: %2").arg(path, why(errno)));
+}
+
+DurableLog::DurableLog(QString path) : path_(std::move(path))
+{
+    const QByteArray name = QFile::encodeName(path_);
+    fd_ = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        throw Error(QStringLiteral("Не вдається відкрити журнал \"%1\": %2").arg(path_, why(errno)));
+}
+
+DurableLog::~DurableLog()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void DurableLog::append(const QByteArray& line)
+{
+    const QByteArray bytes = line + '\n';
+    if (!writeAll(fd_, bytes.constData(), bytes.size()) || ::fdatasync(fd_) != 0)
+        throw Error(QStringLiteral("Не вдається записати журнал \"%1\": %2").arg(path_, why(errno)));
+}
+
+void DurableLog::clear()
+{
+    if (::ftruncate(fd_, 0) != 0 || ::fdatasync(fd_) != 0)
+        throw Error(QStringLiteral("Не вдається очистити журнал \"%1\": %2").arg(path_, why(errno)));
+}
+
+QByteArray DurableLog::readAll() const
+{
+    QFile f(path_);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не вдається прочитати журнал \"%1\": %2").arg(path_, f.errorString()));
+    return f.readAll();
+}
+
+}  // namespace tarvik
