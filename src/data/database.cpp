@@ -82,6 +82,42 @@ QByteArray toBytes(const QString& path)
     return QFile::encodeName(path);
 }
 
+// A database made before the station kept its own tables, or by other
+// software, gets them at once, each in a transaction of its own before the
+// station uses anything (a table made later would be "in use").
+void addStationTables(IMaster* master, IAttachment* att)
+{
+    for (const StationTable& t : kStationTables) {
+        ITransaction* tra = call(master, [&](ThrowStatusWrapper* st) { return att->startTransaction(st, 0, nullptr); });
+        try {
+            IResultSet* rs = call(master, [&](ThrowStatusWrapper* st) {
+                return att->openCursor(st, tra, 0, t.exists, 3, nullptr, nullptr, nullptr, nullptr, 0);
+            });
+            unsigned char buffer[64] = {};
+            const int fetched = call(master, [&](ThrowStatusWrapper* st) { return rs->fetchNext(st, buffer); });
+            call(master, [&](ThrowStatusWrapper* st) { rs->close(st); });
+            if (fetched != IStatus::RESULT_OK) {
+                try {
+                    call(master, [&](ThrowStatusWrapper* st) {
+                        att->execute(st, tra, 0, t.create, 3, nullptr, nullptr, nullptr, nullptr);
+                    });
+                } catch (const DatabaseError& e) {
+                    throw DatabaseError(QStringLiteral("Таблицю станції %1 немає в базі, і її не вдалося створити: %2")
+                                            .arg(QLatin1String(t.name), e.text()),
+                                        e.codes());
+                }
+            }
+            call(master, [&](ThrowStatusWrapper* st) { tra->commit(st); });
+        } catch (...) {
+            try {
+                call(master, [&](ThrowStatusWrapper* st) { tra->rollback(st); });
+            } catch (const DatabaseError&) {
+            }
+            throw;
+        }
+    }
+}
+
 }  // namespace
 
 // ---- DatabaseError ----------------------------------------------------------
@@ -287,6 +323,12 @@ std::unique_ptr<Database> Database::connect(const ConnectParams& p)
             return prov->attachDatabase(st, path.constData(), unsigned(d.size()),
                                         reinterpret_cast<const unsigned char*>(d.constData()));
         });
+        try {
+            addStationTables(master, att);
+        } catch (...) {
+            att->release();
+            throw;
+        }
         return std::unique_ptr<Database>(new Database(p, master, prov, att));
     } catch (...) {
         prov->release();

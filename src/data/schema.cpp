@@ -2,6 +2,13 @@
 
 namespace tarvik::data {
 
+const StationTable kStationTables[2] = {
+    {"TARVIK_RUNS", "SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'TARVIK_RUNS'",
+     "CREATE TABLE TARVIK_RUNS (RUN_ID CHAR(36) NOT NULL PRIMARY KEY, NAME_W CHAR(10), ID INTEGER)"},
+    {"TARVIK_BOXES", "SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'TARVIK_BOXES'",
+     "CREATE TABLE TARVIK_BOXES (RUN_ID CHAR(36) NOT NULL PRIMARY KEY, NUM BIGINT)"},
+};
+
 std::vector<QStringList> schemaSteps()
 {
     QStringList tables = {
@@ -24,6 +31,8 @@ std::vector<QStringList> schemaSteps()
         QStringLiteral("CREATE INDEX DB_ZVIT_NAME_W_DATE ON DB_ZVIT (NAME_W, DATE_IN)"),
         QStringLiteral("CREATE INDEX DB_ZVIT_NAME_W_PARTIA ON DB_ZVIT (NAME_W, PARTIA)"),
     };
+    for (const StationTable& t : kStationTables)
+        tables << QString::fromLatin1(t.create);
     QStringList rows = {
         // A fresh line starts with box 1, the box number a fresh settings file holds.
         QStringLiteral("INSERT INTO KOPOBKA (ID_num, NUM) VALUES (1, 1)"),

@@ -24,6 +24,10 @@ const char* const kCountBox = "SELECT COUNT(*), COUNT(NUM) FROM KOPOBKA WHERE ID
 const char* const kProductId = "SELECT ID_TOB FROM TOBAP WHERE NAME = ?";
 const char* const kMaxProduct = "SELECT MAX(ID_TOB) FROM TOBAP";
 const char* const kMaxMessage = "SELECT MAX(ID) FROM MESSAGES";
+const char* const kRunRow = "SELECT ID FROM TARVIK_RUNS WHERE RUN_ID = ?";
+const char* const kAddRun = "INSERT INTO TARVIK_RUNS (RUN_ID, NAME_W, ID) VALUES (?, ?, ?)";
+const char* const kRunBox = "SELECT NUM FROM TARVIK_BOXES WHERE RUN_ID = ?";
+const char* const kAddBox = "INSERT INTO TARVIK_BOXES (RUN_ID, NUM) VALUES (?, ?)";
 
 }  // namespace
 
@@ -164,6 +168,26 @@ std::optional<int> StationStore::highestProductId()
     if (rows.empty() || rows[0].at(0).isNull())
         return std::nullopt;
     return rows[0].at(0).toInt();
+}
+
+int StationStore::insertLogRowOnce(const QString& runId, const LogRow& row)
+{
+    const auto done = stmt(runRow_, kRunRow).select({runId});
+    if (!done.empty())
+        return done[0].at(0).toInt();
+    const int id = insertLogRow(row);
+    stmt(addRun_, kAddRun).execute({runId, row.scaleName, id});
+    return id;
+}
+
+qint64 StationStore::advanceBoxNumberOnce(const QString& runId)
+{
+    const auto taken = stmt(runBox_, kRunBox).select({runId});
+    if (!taken.empty())
+        return taken[0].at(0).toLongLong();
+    const qint64 number = advanceBoxNumber();
+    stmt(addBox_, kAddBox).execute({runId, number});
+    return number;
 }
 
 std::optional<int> StationStore::highestMessageId()

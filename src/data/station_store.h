@@ -47,6 +47,15 @@ public:
     // writes nothing. Lets a caller check before it prints the row's label.
     void checkLogRow(const LogRow& row);
 
+    // The log row of a label run, written once whatever happens: the run's
+    // identifier is stored with it in the station's table TARVIK_RUNS, in the
+    // same transaction, and a run already there writes nothing. Returns the
+    // row's number. The caller commits.
+    int insertLogRowOnce(const QString& runId, const LogRow& row);
+    // The box number a run took, raising KOPOBKA by 1 only for a run that has
+    // none yet (TARVIK_BOXES, same transaction). The caller commits.
+    qint64 advanceBoxNumberOnce(const QString& runId);
+
     // Raises the box number by 1 and returns the new number.
     qint64 advanceBoxNumber();
     // Stores a box number typed by the operator (blanks around it ignored).
@@ -74,7 +83,8 @@ private:
 
     Database& db_;
     std::chrono::milliseconds retryFor_{2000};
-    std::unique_ptr<PreparedStatement> insertLog_, advanceBox_, setBox_, getBox_, countBox_, productId_, maxProduct_, maxMessage_;
+    std::unique_ptr<PreparedStatement> insertLog_, advanceBox_, setBox_, getBox_, countBox_, productId_, maxProduct_, maxMessage_, runRow_,
+        addRun_, runBox_, addBox_;
 };
 
 }  // namespace tarvik::data

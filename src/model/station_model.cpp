@@ -3,6 +3,7 @@
 #include "barcode/barcode_types.h"
 #include "data/database.h"
 #include "data/datasets.h"
+#include "data/run_journal.h"
 #include "data/station_store.h"
 #include "labels/label_pages.h"
 #include "platform/text/error.h"
@@ -79,6 +80,13 @@ data::TableDataset& StationModel::table()
     if (!table_)
         throw Error(QStringLiteral("Таблицю товарів не відкрито"));
     return *table_;
+}
+
+data::RunJournal& StationModel::journal()
+{
+    if (!journal_)
+        journal_ = std::make_unique<data::RunJournal>(programDir_);
+    return *journal_;
 }
 
 data::TableDataset* StationModel::productTable()

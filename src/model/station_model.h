@@ -21,6 +21,7 @@
 #include <optional>
 
 namespace tarvik::data {
+class RunJournal;
 class Database;
 class StationStore;
 class TableDataset;
@@ -126,6 +127,8 @@ public:
     data::Database* databaseOrNull() { return database_.get(); }
 
     labels::LabelPages& pages() { return *pages_; }
+    // The journal of label runs in the station folder, opened when first used.
+    data::RunJournal& journal();
 
     // What label preparation reads.
     labels::LabelSettings labelSettings() const override;
@@ -158,6 +161,7 @@ private:
     std::unique_ptr<data::StationStore> store_;
     std::unique_ptr<data::TableDataset> table_;
     std::unique_ptr<labels::LabelPages> pages_;
+    std::unique_ptr<data::RunJournal> journal_;
 };
 
 }  // namespace tarvik::model

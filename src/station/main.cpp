@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFont>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,6 +20,9 @@ using namespace tarvik::station;
 int main(int argc, char** argv)
 {
     QuitOnSignals::blockSignals();
+    // A file size limit makes a write fail with an error the station shows,
+    // instead of killing it.
+    std::signal(SIGXFSZ, SIG_IGN);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

@@ -158,6 +158,18 @@ void TfrMain::FormActivate()
         return;
     model_.LoadSettings();
     const auto startup = model_.LoadStartupSettings();
+    // Runs that a killed process left unfinished are finished first; an error
+    // here is shown, and the journal keeps them for the next try.
+    tarvik::ui::guarded([this] {
+        const QStringList done = cycle_->recover();
+        if (done.isEmpty())
+            return;
+        tarvik::ui::Message m;
+        m.caption = QStringLiteral("Перерваний друк");
+        m.text = done.join(u'\n');
+        m.icon = tarvik::ui::Icon::Information;
+        tarvik::ui::prompts().message(m);
+    });
     Timer->setInterval(startup.interval);
     scale_.connect(model_.settings().comPort);
     Timer->start();

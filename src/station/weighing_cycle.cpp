@@ -2,9 +2,11 @@
 
 #include "barcode/barcode_picture.h"
 #include "data/database.h"
+#include "data/run_journal.h"
 #include "labels/barcode_content.h"
 #include "labels/label_pages.h"
 #include "model/station_model.h"
+#include "platform/text/durable_file.h"
 #include "platform/text/error.h"
 #include "platform/ui/prompts.h"
 #include "station/cycle_rules.h"
@@ -12,6 +14,8 @@
 #include <QDate>
 #include <QScopedValueRollback>
 #include <QTimer>
+
+#include <csignal>
 
 namespace tarvik::station {
 
@@ -34,6 +38,15 @@ auto named(const QString& field, F&& convert)
 Currency valueOf(const MaskedDigits& field, const QString& caption)
 {
     return named(caption, [&] { return Currency::fromText(field.trimmed()); });
+}
+
+// A test hook: TARVIK_KILL_AT names a step of the label run at which the
+// station kills itself, so the fault tests cut a run where they choose.
+void killPoint(const char* step)
+{
+    static const QByteArray at = qgetenv("TARVIK_KILL_AT");
+    if (!at.isEmpty() && at == step)
+        ::raise(SIGKILL);
 }
 
 const QString kTare1Caption = QStringLiteral("Поле \"Тара , гр.\" етикетки 1");
@@ -98,23 +111,41 @@ void WeighingCycle::LabelRun(Currency weight)
 
     checkRun(weight, cost);
 
-    pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode);
-    pages.loadPicture(1, kLabel1Picture);
-    pages.PrepareLabel(1);
-    pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
+    // Each step is in the journal before the next one happens: a run cut short
+    // anywhere is finished at the next start, or when the database is back.
+    data::RunJournal& journal = model_.journal();
+    const QString run = data::RunJournal::newRunId();
+    const data::LogRow row = logRow(cost);
+    journal.begin(run, row);
+    killPoint("journal");
+    try {
+        pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode);
+        pages.loadPicture(1, kLabel1Picture);
+        pages.PrepareLabel(1);
+        pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
+    } catch (...) {
+        // No label went out: nothing of the run is left to finish.
+        ui::guarded([&] { journal.end(run); });
+        throw;
+    }
+    journal.printed(run);
+    killPoint("label1");
 
-    model_.store().insertLogRow(logRow(cost));
+    model_.store().insertLogRowOnce(run, row);
     // The row records a label already printed: made permanent now, not by the
     // idle commit, which loads coming faster than its delay would put off
     // for ever.
     model_.database().transaction().commitRetaining();
+    journal.logged(run);
+    killPoint("row");
     if (logRowWritten_)
         logRowWritten_();
 
     if (closesBox(model_.box().count, perBox()))
-        CloseBox(weight);
+        CloseBox(weight, run);
     else
         CountLoad(weight);
+    journal.end(run);
     PrintedFlag = true;
     timer_.start();
 }
@@ -132,6 +163,9 @@ void WeighingCycle::checkRun(Currency weight, const QString& cost)
 
     if (closesBox(model_.box().count, n)) {
         store.boxNumber();
+        // The new box number is saved there; a file that cannot take it would
+        // use up numbers with no box label.
+        checkWritable(model_.settingsPath());
         pages.printers().checkPosition(s.printer2);
         pages.checkLabelFiles(2);
         const Currency tare1 = valueOf(s.tara1, kTare1Caption);
@@ -178,21 +212,39 @@ void WeighingCycle::CountLoad(Currency weight)
     showCounters();
 }
 
-void WeighingCycle::CloseBox(Currency weight)
+void WeighingCycle::CloseBox(Currency weight, const QString& run)
 {
-    labels::LabelPages& pages = model_.pages();
     model::BoxState box = model_.box();
     box.mass = box.mass + weight;
     model_.setBox(box);
     showCounters();
+    data::RunJournal& journal = model_.journal();
+    journal.box(run, box.mass.toText(), box.count + 1);
+    takeBoxNumber(run);
+    killPoint("box-number");
+    model_.SaveSettings();
+    PrintBoxLabel();
+    journal.boxPrinted(run);
+    killPoint("label2");
+    model_.setBox({});
+}
+
+void WeighingCycle::takeBoxNumber(const QString& run)
+{
     data::ProgSettings s = model_.settings();
-    s.numBox = MaskedDigits::of(AdvanceBoxNumber(), s.numBox.places());
+    const qint64 number = AdvanceBoxNumber(run);
+    model_.journal().numbered(run, number);
+    s.numBox = MaskedDigits::of(intToText(number), s.numBox.places());
     model_.setSettings(s);
     model::BoxDisplay d = model_.boxDisplay();
     d.number = model_.settings().numBox.text();
     model_.setBoxDisplay(d);
-    model_.SaveSettings();
+}
 
+void WeighingCycle::PrintBoxLabel()
+{
+    labels::LabelPages& pages = model_.pages();
+    const data::ProgSettings& s = model_.settings();
     const std::int64_t n = perBox();
     const labels::ProductRecord product = pages.moveToProduct(2);
     const Currency tare2 = Currency::fromText(s.tara2.trimmed());
@@ -203,16 +255,53 @@ void WeighingCycle::CloseBox(Currency weight)
     pages.loadPicture(2, kLabel2Picture);
     pages.PrepareLabel(2);
     pages.loadPicture(2, labels::LabelPages::standbyPicture(2));
-    model_.setBox({});
 }
 
-QString WeighingCycle::AdvanceBoxNumber()
+QStringList WeighingCycle::recover()
 {
-    const qint64 number = model_.store().advanceBoxNumber();
+    QStringList report;
+    labels::LabelPages& pages = model_.pages();
+    const QStringList broken = pages.printers().removeBrokenJobs();
+    if (!broken.isEmpty())
+        report << QStringLiteral("Видалено недописані файли етикеток: %1.").arg(broken.join(QStringLiteral(", ")));
+    data::RunJournal& journal = model_.journal();
+    for (const data::JournalRun& r : journal.unfinished()) {
+        const QString what = QStringLiteral("\"%1\", вага %2").arg(r.row.name.trimmed(), r.row.weight);
+        if (!r.printed) {
+            report << QStringLiteral("Етикетку (%1) не надруковано: друк перервано. Зважте товар ще раз.").arg(what);
+            journal.end(r.id);
+            continue;
+        }
+        if (!r.logged) {
+            model_.store().insertLogRowOnce(r.id, r.row);
+            model_.database().transaction().commitRetaining();
+            journal.logged(r.id);
+            report << QStringLiteral("Етикетку (%1) надруковано, а запис у журнал зважувань перервано: запис додано.")
+                          .arg(what);
+        }
+        if (r.boxMass && !r.boxPrinted) {
+            // The interrupted box closes now, with the mass it had.
+            model_.setBox({std::max<std::int64_t>(r.loads - 1, 0), Currency::fromText(*r.boxMass)});
+            takeBoxNumber(r.id);
+            model_.SaveSettings();
+            PrintBoxLabel();
+            journal.boxPrinted(r.id);
+            model_.setBox({});
+            report << QStringLiteral("Закриття коробки перервано: надруковано етикетку коробки № %1.")
+                          .arg(model_.settings().numBox.trimmed());
+        }
+        journal.end(r.id);
+    }
+    return report;
+}
+
+qint64 WeighingCycle::AdvanceBoxNumber(const QString& run)
+{
+    const qint64 number = model_.store().advanceBoxNumberOnce(run);
     // Committed at once: other stations wait on the box row while it is
     // uncommitted, and label 2 can take a while to print.
     model_.database().transaction().commitRetaining();
-    return intToText(number);
+    return number;
 }
 
 }  // namespace tarvik::station

@@ -8,6 +8,7 @@
 #include "platform/text/currency.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 
@@ -35,6 +36,11 @@ public:
     // here and leaves the timer off and the flag down.
     RunOutcome decide(Currency weight, bool stable);
 
+    // Finishes the label runs that a killed process or a lost database cut
+    // short (their rows, their box labels) and removes half-written labels;
+    // returns what it did, one sentence each, for the operator.
+    QStringList recover();
+
     // Called after each new log row, so an open report shows it.
     void setLogRowWritten(std::function<void()> f) { logRowWritten_ = std::move(f); }
 
@@ -49,8 +55,12 @@ private:
     // N-th load the box row, label 2's printer, values and barcode.
     void checkRun(Currency weight, const QString& costText);
     void CountLoad(Currency weight);
-    void CloseBox(Currency weight);
-    QString AdvanceBoxNumber();
+    void CloseBox(Currency weight, const QString& run);
+    // The box number for the run, into the settings and the main window.
+    void takeBoxNumber(const QString& run);
+    qint64 AdvanceBoxNumber(const QString& run);
+    // Label 2 for the model's box as it stands.
+    void PrintBoxLabel();
     std::int64_t perBox() const;
     // The row of the load just labelled.
     data::LogRow logRow(const QString& cost) const;

@@ -104,13 +104,19 @@ TEST_F(Db, ANewFileGetsTheTablesInTheirOrderWithIndexesAndTheBoxRow)
               (QStringList{QStringLiteral("ID INTEGER"), QStringLiteral("MESSAGES CHAR(100)")}));
 
     PreparedStatement idx(*db, QStringLiteral("SELECT TRIM(RDB$INDEX_NAME), RDB$UNIQUE_FLAG, RDB$INDEX_TYPE "
-                                              "FROM RDB$INDICES WHERE RDB$SYSTEM_FLAG = 0 ORDER BY 1"));
+                                              "FROM RDB$INDICES WHERE RDB$SYSTEM_FLAG = 0 "
+                                              "AND RDB$RELATION_NAME NOT STARTING WITH 'TARVIK_' ORDER BY 1"));
     QStringList indexes;
     for (const Row& r : idx.select())
         indexes.append(QStringLiteral("%1 u%2 d%3").arg(r[0].toString()).arg(r[1].toInt()).arg(r[2].toInt()));
     EXPECT_EQ(indexes, (QStringList{QStringLiteral("DB_ZVIT_NAME_W_DATE u0 d0"),
                                     QStringLiteral("DB_ZVIT_NAME_W_ID u1 d1"),
                                     QStringLiteral("DB_ZVIT_NAME_W_PARTIA u0 d0"), QStringLiteral("TOBAP_IDX1 u1 d0")}));
+    // The station's own tables, keyed by the run.
+    EXPECT_EQ(describeTable(*db, QStringLiteral("TARVIK_RUNS")),
+              (QStringList{QStringLiteral("RUN_ID CHAR(36)"), QStringLiteral("NAME_W CHAR(10)"), QStringLiteral("ID INTEGER")}));
+    EXPECT_EQ(describeTable(*db, QStringLiteral("TARVIK_BOXES")),
+              (QStringList{QStringLiteral("RUN_ID CHAR(36)"), QStringLiteral("NUM BIGINT")}));
 
     PreparedStatement cs(*db, QStringLiteral("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE"));
     EXPECT_EQ(cs.select().at(0).at(0).toString(), QStringLiteral("WIN1251"));

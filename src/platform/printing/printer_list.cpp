@@ -8,6 +8,12 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
 namespace tarvik::printing {
 namespace {
 
@@ -40,6 +46,20 @@ void PrinterList::refresh() {
 
 QString PrinterList::pdfFolder() const { return programDir_ + QStringLiteral("PDF/"); }
 
+QStringList PrinterList::removeBrokenJobs() const {
+    QStringList removed;
+    QDir folder(pdfFolder());
+    for (const QFileInfo& f : folder.entryInfoList({QStringLiteral("*.pdf.part"), QStringLiteral("*.pdf")}, QDir::Files)) {
+        if (f.fileName().endsWith(QStringLiteral(".part")) || f.size() == 0) {
+            if (QFile::remove(f.filePath()))
+                removed << f.fileName();
+        }
+    }
+    if (!removed.isEmpty())
+        lastPdfJob_ = -1;
+    return removed;
+}
+
 void PrinterList::checkPosition(int position) const {
     const int index = position == -1 ? default_ : position;
     if (index < 0 || index >= count())
@@ -48,14 +68,44 @@ void PrinterList::checkPosition(int position) const {
                         .arg(count()));
 }
 
+namespace {
+
+// A PDF is written under a name of its own and takes the job's name only
+// when it is whole, so a killed or failed print never leaves a cut label.
+void finishPdf(const QString& part, const QString& file) {
+    QFile f(part);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Етикетку \"%1\" не записано: %2").arg(file, f.errorString()));
+    const qint64 size = f.size();
+    f.seek(std::max<qint64>(0, size - 1024));
+    if (size == 0 || !f.read(1024).contains("%%EOF"))
+        throw Error(QStringLiteral("Етикетку \"%1\" записано не повністю (%2 байт): можливо, диск заповнено")
+                        .arg(file)
+                        .arg(size));
+    if (::fsync(f.handle()) != 0)
+        throw Error(QStringLiteral("Етикетку \"%1\" не записано на диск: %2").arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+    f.close();
+    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(file).constData()) != 0)
+        throw Error(QStringLiteral("Етикетку \"%1\" не записано: %2").arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+}  // namespace
+
 PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName) const {
     QPrinter printer(QPrinter::HighResolution);
     const PrintJob job = setUpPrinter(printer, position, documentName);
+    const QString part = job.file.isEmpty() ? QString() : job.file + QStringLiteral(".part");
+    if (!part.isEmpty())
+        printer.setOutputFileName(part);
     try {
         printPage(printer, page);
+        if (!part.isEmpty())
+            finishPdf(part, job.file);
     } catch (...) {
-        if (!job.file.isEmpty())
+        if (!job.file.isEmpty()) {
+            QFile::remove(part);
             QFile::remove(job.file);
+        }
         throw;
     }
     if (job.file.isEmpty() && printer.printerState() == QPrinter::Error)

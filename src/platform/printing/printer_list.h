@@ -41,6 +41,10 @@ public:
     int pdfIndex() const { return count() - 1; }
     // The folder "Tarvik PDF" writes into.
     QString pdfFolder() const;
+    // Removes what a print that was killed left in that folder (a job still
+    // being written, an empty reserved job) and returns their names. Call it
+    // only while nothing prints.
+    QStringList removeBrokenJobs() const;
 
     // Prints the page, one copy, to the printer at `position` (-1: the default).
     // Throws tarvik::Error for a position outside the list, a printer that is

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -60,38 +61,45 @@ void syncFolder(const QByteArray& file)
 void writeFileDurably(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite)
 {
     const QByteArray target = QFile::encodeName(path);
-    QByteArray temp = target + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    // The new file, removed again unless it took the target's place.
+    struct Temp {
+        QByteArray name;
+        int fd = -1;
+        bool placed = false;
+        ~Temp()
+        {
+            if (fd >= 0)
+                ::close(fd);
+            if (!placed)
+                ::unlink(name.constData());
+        }
+    } temp{target + ".tmp-XXXXXX"};
+    temp.fd = ::mkostemp(temp.name.data(), O_CLOEXEC);
+    if (temp.fd < 0) {
+        temp.placed = true;  // nothing was made
         failed(path, errno);
-    int error = 0;
+    }
     struct stat old {};
     if (::stat(target.constData(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(temp.fd, old.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(temp.fd, 0666 & ~mask);
     }
     const qsizetype half = bytes.size() / 2;
-    bool ok = writeAll(fd, bytes.constData(), half);
-    if (ok && midWrite)
+    if (!writeAll(temp.fd, bytes.constData(), half))
+        failed(path, errno);
+    if (midWrite)
         midWrite();
-    ok = ok && writeAll(fd, bytes.constData() + half, bytes.size() - half) && ::fsync(fd) == 0;
-    if (!ok)
-        error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.constData(), target.constData()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.constData());
-        failed(path, error);
-    }
+    if (!writeAll(temp.fd, bytes.constData() + half, bytes.size() - half) || ::fsync(temp.fd) != 0)
+        failed(path, errno);
+    const int fd = std::exchange(temp.fd, -1);
+    if (::close(fd) != 0)
+        failed(path, errno);
+    if (::rename(temp.name.constData(), target.constData()) != 0)
+        failed(path, errno);
+    temp.placed = true;
     syncFolder(target);
 }
 

@@ -13,6 +13,10 @@
 #include <QTextCursor>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace tarvik::printing;
 using namespace tarvik::printing::testing;
 
@@ -95,6 +99,44 @@ TEST_F(LabelPrinting, JobNumbersContinueFromTheHighestFile) {
     EXPECT_EQ(QFileInfo(print(label.page, "a/b\\c")).fileName(), "000019-a_b_c.pdf");
     EXPECT_EQ(QFileInfo(print(label.page, QString::fromUtf8("Етикетка"))).fileName(),
               QString::fromUtf8("000020-Етикетка.pdf"));
+}
+
+TEST_F(LabelPrinting, ALabelThatCannotBeWrittenWholeIsAnErrorAndLeavesNoFile) {
+    const SampleLabel label = sampleLabel(QImage());
+    const PrinterList printers(programDir_);
+    // A file size limit makes the disk "full" while the PDF is written.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 1500;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString error;
+    try {
+        printers.print(label.page, -1, "label1");
+    } catch (const tarvik::Error& e) {
+        error = e.text();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_TRUE(error.contains("000001-label1.pdf")) << error.toStdString();
+    EXPECT_TRUE(QDir(printers.pdfFolder()).entryList(QDir::Files).isEmpty());
+    // The next label takes the number and is whole.
+    EXPECT_EQ(QFileInfo(print(label.page)).fileName(), "000001-label1.pdf");
+}
+
+TEST_F(LabelPrinting, WhatAKilledPrintLeftIsRemovedAndWholeLabelsStay) {
+    const SampleLabel label = sampleLabel(QImage());
+    const QString whole = print(label.page);
+    const QString folder = programDir_ + "PDF/";
+    QFile(folder + "000002-label1.pdf").open(QIODevice::WriteOnly);  // reserved, never written
+    QFile part(folder + "000002-label1.pdf.part");
+    part.open(QIODevice::WriteOnly);
+    part.write("%PDF-1.4 cut");
+    part.close();
+    const PrinterList printers(programDir_);
+    EXPECT_EQ(printers.removeBrokenJobs(), QStringList({"000002-label1.pdf", "000002-label1.pdf.part"}));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QFileInfo(whole).fileName()});
+    EXPECT_TRUE(printers.removeBrokenJobs().isEmpty());
 }
 
 TEST_F(LabelPrinting, OneListCountsOnAndSkipsNumbersAnotherJobTook) {
