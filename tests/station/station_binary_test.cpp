@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using tarvik::testing::StationFolder;
 
 namespace {
@@ -89,10 +91,12 @@ protected:
     }
 
     // Starts the headless station on the folder, with more options if given.
-    void startStation(QProcess& p, const QStringList& more = {})
+    void startStation(QProcess& p, const QStringList& more = {}, const QString& killAt = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
+        if (!killAt.isEmpty())
+            env.insert(QStringLiteral("TARVIK_KILL_AT"), killAt);
         env.remove(QStringLiteral("DISPLAY"));
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"),
@@ -265,5 +269,80 @@ TEST_F(StationBinary, SigtermEndsAWeighingStationCleanly)
         label1 += f.endsWith(QStringLiteral("-label1.pdf")) ? 1 : 0;
     EXPECT_EQ(rows, label1);
 }
+
+}  // namespace
+
+namespace {
+
+// A real SIGKILL of the station at a named step of a run that closes a box,
+// then a restart that weighs one more load. Whatever the step, no label is
+// without its row, no row without its whole label, and every box number the
+// database gave has its box label, also in the settings file.
+struct KillCase {
+    const char* step;
+    int firstRow;        // rows of the first load after the restart: 0 or 1
+    int firstBox;        // box labels of the first load: 0 or 1
+    const char* report;  // what the restart says; empty: nothing was left to do
+};
+
+class KilledRun : public StationBinary, public ::testing::WithParamInterface<KillCase> {};
+
+qint64 sqlNumber(const StationFolder& folder, const char* sql)
+{
+    auto db = tarvik::data::Database::connect(tarvik::data::stationConnectParams(folder.programDir()));
+    return tarvik::data::PreparedStatement(*db, QString::fromLatin1(sql)).select().at(0).at(0).toLongLong();
+}
+
+TEST_P(KilledRun, IsFinishedAtTheNextStartAndAnnounced)
+{
+    QByteArray ini = folder.read(QStringLiteral("Setting_Prog.ini"));
+    ini.replace("Sum_etic=3", "Sum_etic=1");  // every load closes a box
+    folder.write(QStringLiteral("Setting_Prog.ini"), ini);
+    folder.scriptScale({QStringLiteral("1.234;S;")});
+    QProcess first;
+    startStation(first, {}, QString::fromLatin1(GetParam().step));
+    ASSERT_TRUE(first.waitForFinished(60000));
+    ASSERT_EQ(first.exitStatus(), QProcess::CrashExit) << first.readAllStandardError().toStdString();
+
+    folder.scriptScale({QStringLiteral("0.000;S;"), QStringLiteral("2.004;S;")});
+    const QString said = runStation(1);
+    const QString report = QString::fromUtf8(GetParam().report);
+    EXPECT_EQ(said.contains(QStringLiteral("Перерваний друк")), !report.isEmpty()) << said.toStdString();
+    EXPECT_TRUE(said.contains(report)) << said.toStdString();
+
+    QStringList label1, label2;
+    for (const QString& f : pdfs()) {
+        QFile pdf(folder.path(QStringLiteral("PDF/") + f));
+        ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(pdf.readAll().trimmed().endsWith("%%EOF")) << f.toStdString();
+        (f.endsWith(QStringLiteral("label1.pdf")) ? label1 : label2) << f;
+    }
+    EXPECT_TRUE(QDir(folder.path(QStringLiteral("PDF"))).entryList({QStringLiteral("*.part")}).isEmpty());
+    const qint64 rows = sqlNumber(folder, "SELECT COUNT(*) FROM DB_ZVIT");
+    EXPECT_EQ(rows, 1 + GetParam().firstRow);
+    EXPECT_EQ(label1.size(), rows);
+    EXPECT_EQ(sqlNumber(folder, "SELECT COUNT(DISTINCT ID) FROM DB_ZVIT"), rows);
+    // Box 7 was current. The second load closes a box; the first one did if it
+    // got as far as closing it (the box count starts again at every start).
+    const qint64 box = sqlNumber(folder, "SELECT NUM FROM KOPOBKA WHERE ID_num = 1");
+    EXPECT_EQ(box, 7 + 1 + GetParam().firstBox);
+    EXPECT_EQ(label2.size(), 1 + GetParam().firstBox);
+    EXPECT_TRUE(pdfText(folder.path(QStringLiteral("PDF/") + label2.last())).contains(QStringLiteral("BOXNO %1").arg(box)));
+    EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).contains(QStringLiteral("Num_Box=%1 ").arg(box).toLatin1()));
+    EXPECT_TRUE(folder.read(QStringLiteral("RunJournal.log")).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, KilledRun,
+    ::testing::Values(KillCase{"journal", 0, 0, "не надруковано"},
+                      KillCase{"label1", 1, 0, "запис додано"},
+                      KillCase{"row", 1, 0, ""},
+                      KillCase{"box-number", 1, 1, "надруковано етикетку коробки № 8"},
+                      KillCase{"label2", 1, 1, ""}),
+    [](const ::testing::TestParamInfo<KillCase>& i) {
+        std::string s = i.param.step;
+        std::replace(s.begin(), s.end(), '-', '_');
+        return s;
+    });
 
 }  // namespace
