@@ -129,6 +129,15 @@ bool DatabaseError::has(long code) const
     return std::find(codes_.begin(), codes_.end(), code) != codes_.end();
 }
 
+bool DatabaseError::isConnectionLost() const
+{
+    for (long code : {isc_network_error, isc_net_read_err, isc_net_write_err, isc_lost_db_connection, isc_conn_lost,
+                      isc_shutdown, isc_att_shutdown, isc_bad_db_handle, isc_net_connect_err})
+        if (has(code))
+            return true;
+    return false;
+}
+
 bool DatabaseError::isConflict() const
 {
     return has(isc_lock_conflict) || has(isc_update_conflict) || has(isc_deadlock) || has(isc_no_dup) ||
@@ -384,6 +393,25 @@ std::unique_ptr<Database> Database::openOrCreate(const ConnectParams& p)
     return connect(p);
 }
 
+void Database::reconnect()
+{
+    const QByteArray d = dpb(master_, params_, false);
+    const QByteArray path = toBytes(params_.path);
+    IAttachment* att = call(master_, [&](ThrowStatusWrapper* st) {
+        return provider_->attachDatabase(st, path.constData(), unsigned(d.size()),
+                                         reinterpret_cast<const unsigned char*>(d.constData()));
+    });
+    // The lost transaction and attachment cannot be closed on the server any more.
+    if (transaction_->tra_)
+        std::exchange(transaction_->tra_, nullptr)->release();
+    transaction_.reset();
+    if (att_)
+        att_->release();
+    att_ = att;
+    ++generation_;
+    transaction_.reset(new Transaction(*this));
+}
+
 void Database::executeImmediate(const QString& sql)
 {
     const QByteArray s = text::toCp1251(sql);
@@ -486,10 +514,29 @@ void putBytes(unsigned char* buf, const QByteArray& b)
 
 }  // namespace
 
-PreparedStatement::PreparedStatement(Database& db, const QString& sql) : db_(db), sql_(sql), impl_(new Impl)
+PreparedStatement::PreparedStatement(Database& db, const QString& sql) : db_(db), sql_(sql)
 {
-    impl_->master = db.master();
-    const QByteArray s = text::toCp1251(sql);
+    prepare();
+}
+
+void PreparedStatement::ensurePrepared()
+{
+    if (generation_ != db_.generation()) {
+        // The old handle belongs to a lost attachment: let it go without a call.
+        if (impl_->stmt)
+            impl_->stmt->release();
+        impl_->stmt = nullptr;
+        prepare();
+    }
+}
+
+void PreparedStatement::prepare()
+{
+    impl_ = std::make_unique<Impl>();
+    generation_ = db_.generation();
+    impl_->master = db_.master();
+    const QByteArray s = text::toCp1251(sql_);
+    Database& db = db_;
     ITransaction* tra = db.transaction().handle();
     call(impl_->master, [&](ThrowStatusWrapper* st) {
         impl_->stmt = db.attachment()->prepare(st, tra, 0, s.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA);
@@ -725,6 +772,7 @@ void PreparedStatement::runImpl(const QVariantList& values, qsizetype maxRows, c
 {
     if (!isSelect_)
         throw Error(QStringLiteral("Запит не є вибіркою: %1").arg(sql_));
+    ensurePrepared();
     auto in = encodeInput(impl_->master, params_, impl_->inOffsets, impl_->inNullOffsets, impl_->inLength, values,
                                 paramNames_);
     std::vector<unsigned char> out(impl_->outLength ? impl_->outLength : 1, 0);
@@ -771,6 +819,7 @@ std::optional<Row> PreparedStatement::execute(const QVariantList& values)
 {
     if (isSelect_)
         throw Error(QStringLiteral("Вибірку слід відкривати, а не виконувати: %1").arg(sql_));
+    ensurePrepared();
     auto in = encodeInput(impl_->master, params_, impl_->inOffsets, impl_->inNullOffsets, impl_->inLength, values,
                                 paramNames_);
     std::vector<unsigned char> out(impl_->outLength ? impl_->outLength : 1, 0);

@@ -38,6 +38,9 @@ public:
     bool has(long code) const;
     // Another connection holds the row or the key (a "nowait" conflict).
     bool isConflict() const;
+    // The connection itself is gone: the server stopped, the network failed,
+    // the database was shut down. Database::reconnect() can bring it back.
+    bool isConnectionLost() const;
 
 private:
     std::vector<long> codes_;
@@ -137,6 +140,15 @@ public:
     // Runs a statement without parameters or result in the shared transaction.
     void executeImmediate(const QString& sql);
 
+    // Attaches again with the same parameters after the connection was lost.
+    // What the lost transaction had not committed is gone; prepared
+    // statements prepare themselves again on their next use. Throws, leaving
+    // the lost connection in place, when the database is still away.
+    void reconnect();
+    // Counts the attachments: a statement prepared under another number is
+    // prepared again.
+    int generation() const { return generation_; }
+
     Firebird::IAttachment* attachment() { return att_; }
     Firebird::IMaster* master() { return master_; }
 
@@ -149,6 +161,7 @@ private:
     Firebird::IProvider* provider_ = nullptr;
     Firebird::IAttachment* att_ = nullptr;
     std::unique_ptr<Transaction> transaction_;
+    int generation_ = 0;
 };
 
 // A prepared statement. Values are bound by position; each run encodes and
@@ -192,8 +205,13 @@ private:
     }
     void runImpl(const QVariantList& values, qsizetype maxRows, const std::function<bool(Row&&)>& sink);
 
+    void prepare();
+    // Prepares the statement again when its connection was made anew.
+    void ensurePrepared();
+
     Database& db_;
     QString sql_;
+    int generation_ = 0;
     bool isSelect_ = false;
     QList<ColumnInfo> columns_;
     QList<ColumnInfo> params_;

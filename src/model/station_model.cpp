@@ -36,6 +36,38 @@ StationModel::StationModel(QString programDir, QObject* parent)
       programDir_(std::move(programDir)),
       pages_(std::make_unique<labels::LabelPages>(programDir_, *this, *this))
 {
+    reconnect_.setSingleShot(true);
+    connect(&reconnect_, &QTimer::timeout, this, &StationModel::tryReconnect);
+}
+
+void StationModel::connectionLost()
+{
+    if (offline_ || !database_)
+        return;
+    offline_ = true;
+    reconnectDelay_ = kFirstReconnectDelayMs;
+    reconnect_.start(reconnectDelay_);
+}
+
+void StationModel::tryReconnect()
+{
+    try {
+        database_->reconnect();
+    } catch (const data::DatabaseError&) {
+        reconnectDelay_ = std::min(reconnectDelay_ * 2, kMaxReconnectDelayMs);
+        reconnect_.start(reconnectDelay_);
+        return;
+    }
+    offline_ = false;
+    // What the catalogue holds may have changed while the server was away.
+    if (table_ && table_->isOpen() && table_->state() == data::TableDataset::State::Browse) {
+        try {
+            table_->refresh();
+        } catch (const Error&) {
+            // The rows read before stay; the next refresh reads them again.
+        }
+    }
+    Q_EMIT databaseBack();
 }
 
 StationModel::~StationModel()

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -126,6 +127,14 @@ public:
     data::TableDataset& table();
     data::Database* databaseOrNull() { return database_.get(); }
 
+    // The connection to a database server was lost: weighing pauses (see
+    // offline()) and the server is tried again by itself, at growing
+    // intervals of at most kMaxReconnectDelayMs, until it answers.
+    void connectionLost();
+    bool offline() const { return offline_; }
+    static constexpr int kFirstReconnectDelayMs = 250;
+    static constexpr int kMaxReconnectDelayMs = 4000;
+
     labels::LabelPages& pages() { return *pages_; }
     // The journal of label runs in the station folder, opened when first used.
     data::RunJournal& journal();
@@ -144,9 +153,12 @@ Q_SIGNALS:
     void boxChanged();
     void boxDisplayChanged();
     void weighingChanged();
+    // The database answers again after connectionLost().
+    void databaseBack();
 
 private:
     void fillProductNames();
+    void tryReconnect();
 
     QString programDir_;
     data::ProgSettings settings_;
@@ -162,6 +174,9 @@ private:
     std::unique_ptr<data::TableDataset> table_;
     std::unique_ptr<labels::LabelPages> pages_;
     std::unique_ptr<data::RunJournal> journal_;
+    QTimer reconnect_;
+    int reconnectDelay_ = kFirstReconnectDelayMs;
+    bool offline_ = false;
 };
 
 }  // namespace tarvik::model

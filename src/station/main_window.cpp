@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTextStream>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -102,6 +103,16 @@ TfrMain::TfrMain(tarvik::model::StationModel& model, QWidget* parent) : QMainWin
     Timer->setInterval(100);
     connect(Timer, &QTimer::timeout, this, &TfrMain::TimerTimer);
     cycle_ = std::make_unique<tarvik::station::WeighingCycle>(*Timer, model_);
+    // The server is back: what the outage cut short is finished, and weighing goes on.
+    connect(&model_, &tarvik::model::StationModel::databaseBack, this, [this] {
+        QTextStream(stderr) << "Tarvik: зв'язок з базою даних відновлено\n";
+        tarvik::ui::guarded([this] {
+            const QStringList done = cycle_->recover();
+            if (!done.isEmpty())
+                QTextStream(stderr) << done.join(u'\n') << "\n";
+        });
+        startPolling();
+    });
 
     MMenu = named(new QMenuBar(this), "MMenu");
     setMenuBar(MMenu);

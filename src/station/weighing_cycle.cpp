@@ -61,7 +61,7 @@ RunOutcome WeighingCycle::decide(Currency weight, bool stable)
 {
     // A reading that arrives while a run prints (through a window's event
     // loop) belongs to the load being labelled.
-    if (running_)
+    if (running_ || model_.offline())
         return RunOutcome::None;
     const std::int64_t zero = zeroThreshold(model_.settings().weightZero.text());
     switch (weighingDecision(weight, stable, zero, PrintedFlag)) {
@@ -70,6 +70,17 @@ RunOutcome WeighingCycle::decide(Currency weight, bool stable)
             const QScopedValueRollback<bool> running(running_, true);
             LabelRun(weight);
             return RunOutcome::Done;
+        } catch (const data::DatabaseError& e) {
+            if (!e.isConnectionLost()) {
+                ui::showCurrentError();
+                return RunOutcome::Failed;
+            }
+            // Said once; the station weighs again by itself when the server is back.
+            model_.connectionLost();
+            ui::prompts().error(QStringLiteral("Немає зв'язку з базою даних: %1\n"
+                                               "Зважування зупинено; станція відновить зв'язок сама і продовжить.")
+                                    .arg(e.text()));
+            return RunOutcome::Failed;
         } catch (...) {
             ui::showCurrentError();
             return RunOutcome::Failed;

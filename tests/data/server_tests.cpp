@@ -7,6 +7,7 @@
 #include "db_test_support.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -122,4 +123,50 @@ TEST_F(ServerDb, StationsAdvancingTheBoxNumberTogetherNeverShareANumber)
     auto check = Database::connect(params);
     EXPECT_EQ(scalar(*check, QStringLiteral("SELECT NUM FROM KOPOBKA")), 1 + kStations * kBoxes);
     EXPECT_EQ(scalar(*check, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM DB_ZVIT")), kStations * kBoxes);
+}
+
+namespace {
+
+// The server process of the test fixture, killed and started again in place.
+void restartServer(bool start)
+{
+    const QString script = QStringLiteral(TARVIK_SOURCE_DIR "/tests/data/firebird-server.sh");
+    QProcess p;
+    p.start(QStringLiteral("bash"), {script, start ? QStringLiteral("start") : QStringLiteral("stop"),
+                                     QStringLiteral(DATA_TEST_SERVER_DIR)});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+}
+
+QString serverPort()
+{
+    QFile portFile(QStringLiteral(DATA_TEST_SERVER_DIR "/port"));
+    return portFile.open(QIODevice::ReadOnly) ? QString::fromLatin1(portFile.readAll()).trimmed() : QString();
+}
+
+}  // namespace
+
+TEST_F(ServerDb, ALostServerIsNamedAsSuchAndTheConnectionComesBackWithItsStatements)
+{
+    auto station = Database::connect(params);
+    StationStore store(*station);
+    store.insertLogRow(row(QStringLiteral("A")));
+    station->transaction().commitRetaining();
+    const QString port = serverPort();
+
+    restartServer(false);
+    try {
+        store.insertLogRow(row(QStringLiteral("A")));
+        FAIL() << "written without a server";
+    } catch (const DatabaseError& e) {
+        EXPECT_TRUE(e.isConnectionLost()) << e.text().toStdString();
+    }
+    EXPECT_THROW(station->reconnect(), DatabaseError);  // still away
+
+    restartServer(true);
+    ASSERT_EQ(serverPort(), port) << "the server came back on another port";
+    station->reconnect();
+    EXPECT_EQ(store.insertLogRow(row(QStringLiteral("A"))), 2);  // the statement prepares itself again
+    station->transaction().commitRetaining();
+    EXPECT_EQ(scalar(*station, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT")), 2);
 }
