@@ -89,6 +89,11 @@ count_labels() {  # BIN -> "label1 label2 broken lastbox"
   echo "$l1 $l2 $broken $last"
 }
 
+# Product labels so far, counted fast (the resume time is measured with it).
+label1_count() {
+  find "$1/PDF" -maxdepth 1 -name '*-label1.pdf' -size +0 2> /dev/null | wc -l
+}
+
 verdict() {  # NAME EXPECTED ACTUAL
   if [ "$2" = "$3" ]; then figures+=("  ok    $1: $3"); else figures+=("  FAIL  $1: $3 (expected $2)"); failed=1; fi
 }
@@ -141,9 +146,9 @@ run_server() {
     bash "$top/tests/data/firebird-server.sh" stop "$work/fb" > /dev/null
     sleep 1
     start_server
-    before=$(count_labels "$line/BIN" | cut -d' ' -f1)
+    before=$(label1_count "$line/BIN")
     t0=$(date +%s%N)
-    while [ "$(count_labels "$line/BIN" | cut -d' ' -f1)" -le "$before" ]; do
+    while [ "$(label1_count "$line/BIN")" -le "$before" ]; do
       sleep 0.05
       [ $(( ($(date +%s%N) - t0) / 1000000 )) -gt 30000 ] && break
     done

@@ -133,7 +133,7 @@ public:
     void connectionLost();
     bool offline() const { return offline_; }
     static constexpr int kFirstReconnectDelayMs = 250;
-    static constexpr int kMaxReconnectDelayMs = 4000;
+    static constexpr int kMaxReconnectDelayMs = 2000;
 
     labels::LabelPages& pages() { return *pages_; }
     // The journal of label runs in the station folder, opened when first used.

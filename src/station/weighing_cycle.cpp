@@ -12,6 +12,7 @@
 #include "station/cycle_rules.h"
 
 #include <QDate>
+#include <QDir>
 #include <QScopedValueRollback>
 #include <QTimer>
 
@@ -275,6 +276,10 @@ QStringList WeighingCycle::recover()
     const QStringList broken = pages.printers().removeBrokenJobs();
     if (!broken.isEmpty())
         report << QStringLiteral("Видалено недописані файли етикеток: %1.").arg(broken.join(QStringLiteral(", ")));
+    // A write cut short left its new file beside the old one, which stayed whole.
+    QDir folder(model_.programDir());
+    for (const QString& left : folder.entryList({QStringLiteral("*.tmp-??????")}, QDir::Files))
+        folder.remove(left);
     data::RunJournal& journal = model_.journal();
     for (const data::JournalRun& r : journal.unfinished()) {
         const QString what = QStringLiteral("\"%1\", вага %2").arg(r.row.name.trimmed(), r.row.weight);
