@@ -55,9 +55,17 @@ TEST(StationOnServer, AKilledServerStopsWeighingOnceAndItResumesByItself)
     ini.replace("interval=200", "interval=40");
     ini += "[Database]\r\nPath=" + params.path.toUtf8() + "\r\nUser=sysdba\r\nPassword=quillmoss\r\n";
     folder.write(QStringLiteral("Setting_Prog.ini"), ini);
+    // Three loads, an empty scale for about 10 s while the server is killed and
+    // started again, then loads again.
     QStringList readings;
-    for (int i = 0; i < 400; ++i)
-        readings << QStringLiteral("1.%1;S;").arg(100 + i, 3, 10, QLatin1Char('0')) << QStringLiteral("0.000;S;");
+    auto loads = [&](int from, int n) {
+        for (int i = from; i < from + n; ++i)
+            readings << QStringLiteral("1.%1;S;").arg(100 + i, 3, 10, QLatin1Char('0')) << QStringLiteral("0.000;S;");
+    };
+    loads(0, 3);
+    for (int i = 0; i < 250; ++i)
+        readings << QStringLiteral("0.000;S;");
+    loads(3, 200);
     folder.scriptScale(readings);
 
     QProcess station;
@@ -66,7 +74,7 @@ TEST(StationOnServer, AKilledServerStopsWeighingOnceAndItResumesByItself)
     station.setProcessEnvironment(env);
     station.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"), {QStringLiteral("--station-dir"), folder.programDir(),
                                                              QStringLiteral("--headless"), QStringLiteral("--quit-after"),
-                                                             QStringLiteral("12")});
+                                                             QStringLiteral("8")});
     QDeadlineTimer limit(60000);
     while (labels(folder) < 3 && !limit.hasExpired())
         QThread::msleep(20);
@@ -75,6 +83,7 @@ TEST(StationOnServer, AKilledServerStopsWeighingOnceAndItResumesByItself)
     ASSERT_TRUE(server("stop"));
     QThread::msleep(1500);
     const int during = labels(folder);
+    ASSERT_EQ(during, 3) << "the scale was to be empty during the outage";
     ASSERT_TRUE(server("start"));
     ASSERT_TRUE(station.waitForFinished(90000)) << "the station did not weigh again";
     const QString said = QString::fromUtf8(station.readAllStandardError());
