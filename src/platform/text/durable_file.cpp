@@ -61,6 +61,9 @@ void syncFolder(const QByteArray& file)
 void writeFileDurably(const QString& path, const QByteArray& bytes, const std::function<void()>& midWrite)
 {
     const QByteArray target = QFile::encodeName(path);
+    // A rename would replace a file its owner made read-only: refused instead.
+    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        failed(path, errno);
     // The new file, removed again unless it took the target's place.
     struct Temp {
         QByteArray name;
@@ -106,12 +109,16 @@ void writeFileDurably(const QString& path, const QByteArray& bytes, const std::f
 void checkWritable(const QString& path)
 {
     const QByteArray file = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0)
         throw Error(QStringLiteral("Файл \"%1\" не можна змінити: %2").arg(path, why(errno)));
-    // A new file and the write's temporary file are made in the folder.
-    if (::access(folder.constData(), W_OK) != 0)
-        throw Error(QStringLiteral("Файл \"%1\" не можна записати: тека недоступна для запису: %2").arg(path, why(errno)));
+    // A new file and the write's temporary file are made in the folder: made
+    // and removed again here, which also finds a folder on a read-only disk.
+    QByteArray probe = QFile::encodeName(path) + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw Error(QStringLiteral("Файл \"%1\" не можна записати: %2").arg(path, why(errno)));
+    ::close(fd);
+    ::unlink(probe.constData());
 }
 
 DurableLog::DurableLog(QString path) : path_(std::move(path))

@@ -125,6 +125,19 @@ TEST(DurableWrite, AFolderThatCannotTakeTheFileIsNamed)
     EXPECT_NO_THROW(tarvik::checkWritable(dir.filePath(QStringLiteral("Setting_Prog.ini"))));
 }
 
+TEST(DurableWrite, AReadOnlyFileIsNotReplaced)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes any file";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Setting_Prog.ini"));
+    writeFile(path, kOld);
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    EXPECT_THROW(writeFileDurably(path, "new"), tarvik::Error);
+    EXPECT_THROW(tarvik::checkWritable(path), tarvik::Error);
+    EXPECT_EQ(readFile(path), kOld);
+}
+
 TEST(DurableLog, EveryLineIsOnTheDiskWhenAppendReturns)
 {
     QTemporaryDir dir;
