@@ -2,10 +2,10 @@
 
 #include "platform/richtext/rtf_reader.h"
 #include "platform/richtext/rtf_writer.h"
+#include "platform/text/durable_file.h"
 #include "platform/text/error.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QTextDocument>
 
 namespace tarvik::richtext {
@@ -34,12 +34,8 @@ void saveRichTextFile(const QTextDocument& document, const QString& path, SaveMo
             throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
         return;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    file.write(writeRtf(document));
-    if (!file.commit())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
+    // A template is the old file or the whole new one, whatever fails.
+    writeFileDurably(path, writeRtf(document));
 }
 
 QString displayedText(const QTextDocument& document) {
