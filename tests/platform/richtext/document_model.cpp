@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextFragment>
 #include <QTextList>
+#include <QTextTable>
 
 #include <cmath>
 #include <map>
@@ -69,6 +70,62 @@ std::vector<Paragraph> describe(const QTextDocument& doc) {
         out.push_back(p);
     }
     return out;
+}
+
+namespace {
+
+void shownBlock(const QTextBlock& b, bool footnotes, QStringList& lines) {
+    const QTextBlockFormat bf = b.blockFormat();
+    if (bf.boolProperty(kTableSpacerProperty) || (!footnotes && bf.boolProperty(kFootnoteProperty)))
+        return;
+    QString text = b.text();
+    if (const QTextList* list = b.textList()) {
+        const bool bullet = list->format().style() > QTextListFormat::ListDecimal &&
+                            list->format().style() <= QTextListFormat::ListDisc;  // disc, circle, square
+        text = (bullet ? QStringLiteral("\u2022") : list->itemText(b)) + u' ' + text;
+    } else if (bf.hasProperty(kListLabelProperty)) {
+        const QString label = bf.stringProperty(kListLabelProperty) + u'\t';
+        if (text.startsWith(label))
+            text = label.chopped(1) + u' ' + text.mid(label.size());
+    }
+    text.replace(QChar::LineSeparator, u'\n').replace(QChar::Nbsp, u' ');
+    lines += text.split(u'\n');
+}
+
+void shownFrame(const QTextFrame* frame, bool footnotes, QStringList& lines) {
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame* child = it.currentFrame()) {
+            const auto* table = qobject_cast<const QTextTable*>(child);
+            if (!table) {
+                shownFrame(child, footnotes, lines);
+                continue;
+            }
+            for (int r = 0; r < table->rows(); ++r) {
+                for (int c = 0; c < table->columns(); ++c) {
+                    const QTextTableCell cell = table->cellAt(r, c);
+                    if (cell.column() != c)
+                        continue;  // covered by the cell on its left
+                    if (cell.row() != r) {
+                        lines += QString();  // covered by the cell above
+                        continue;
+                    }
+                    for (auto b = cell.begin(); !b.atEnd(); ++b)
+                        if (b.currentBlock().isValid())
+                            shownBlock(b.currentBlock(), footnotes, lines);
+                }
+            }
+        } else if (it.currentBlock().isValid()) {
+            shownBlock(it.currentBlock(), footnotes, lines);
+        }
+    }
+}
+
+}  // namespace
+
+QStringList shownLines(const QTextDocument& doc, bool footnotes) {
+    QStringList lines;
+    shownFrame(doc.rootFrame(), footnotes, lines);
+    return lines;
 }
 
 QString dump(const std::vector<Paragraph>& paragraphs) {

@@ -31,6 +31,13 @@ struct Paragraph {
 };
 
 std::vector<Paragraph> describe(const QTextDocument& doc);
+
+// The text as an editor shows it and LibreOffice's text export writes it: one
+// line per paragraph, a list item's label and a space before its text, a
+// table's cells row by row one paragraph a line (a cell covered by the one
+// above it as an empty line); line breaks as new lines, no-break spaces as
+// spaces. Footnote paragraphs only when asked for.
+QStringList shownLines(const QTextDocument& doc, bool footnotes);
 QString dump(const std::vector<Paragraph>& paragraphs);
 
 }  // namespace tarvik::richtext::testing
