@@ -24,8 +24,9 @@ struct Paragraph {
     std::vector<Run> runs;  // neighbouring runs of one format are merged
     Qt::Alignment align = Qt::AlignLeft;
     int left = 0, right = 0, first = 0, before = 0, after = 0;  // twips, rounded
-    int list = 0;      // 0 none, 1 bullet, 2 decimal
-    int listId = -1;   // paragraphs of one list share it
+    int list = 0;      // 0 none, 1 bullet, 2 numbered (a Qt list or a label kept as text)
+    int listId = -1;   // paragraphs of one Qt list share it
+    QString label;     // a numbered item's label, not part of the runs
     QString text() const;
     bool operator==(const Paragraph&) const = default;
 };
