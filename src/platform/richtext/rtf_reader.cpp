@@ -33,6 +33,9 @@ constexpr int kMaxHalfPoints = 3276;    // 1638 pt, the largest size editors off
 constexpr int kMaxWordLength = 32;
 constexpr int kMaxTableColumns = 63;    // the most an editor makes
 constexpr int kDefaultCellTwips = 1440;  // a cell whose row names no width
+// A label's tables hold a few dozen cells; past this many in one document the
+// rows are read as paragraphs, so a broken file cannot make a huge table.
+constexpr size_t kMaxTableCells = 2000;
 
 enum class Dest {
     Text, Skip, FontTable, FontName, ColorTable, Pn, Upr,
@@ -423,6 +426,11 @@ private:
         }
         if (stack_.empty())
             return;
+        if (!isKnown(w)) {
+            if (ignorable)
+                top().dest = Dest::Skip;  // a destination we do not know
+            return;
+        }
         flush();
         Group& g = top();
         const int on = hasParam ? param : 1;
@@ -625,7 +633,7 @@ private:
         } else if (w == "clbrdrt" || w == "clbrdrl" || w == "clbrdrb" || w == "clbrdrr") {
             borderSide_ = w == "clbrdrt" ? 1 : w == "clbrdrl" ? 2 : w == "clbrdrb" ? 4 : 8;
             cellDef_.borders |= borderSide_;
-        } else if (w == "brdrnone" || w == "brdrw0") {
+        } else if (w == "brdrnone" || (w == "brdrw" && param == 0)) {
             cellDef_.borders &= ~borderSide_;
         } else if (w.startsWith("trbrdr") || w == "brdrt" || w == "brdrl" || w == "brdrb" || w == "brdrr" ||
                    w == "box") {
@@ -758,19 +766,46 @@ private:
         }
     }
 
-    static bool isSkippedDestination(const QByteArray& w) {
-        static constexpr const char* kSkipped[] = {
-            "stylesheet", "info",    "pict",      "object",    "header",    "headerl",   "headerr",
-            "headerf",    "footer",  "footerl",   "footerr",   "footerf",   "annotation",
-            "fldinst",    "xe",      "tc",        "txe",       "rxe",       "levelnumbers", "listname",
-            "revtbl",     "rsidtbl", "filetbl",   "generator",
-            "themedata",  "colorschememapping",   "latentstyles",           "datastore", "pgdsctbl",
-            "shp",        "shpinst", "shprslt",   "nonshppict", "template",  "bkmkstart",
-            "bkmkend",    "userprops", "mmathPr", "atnid",     "atnauthor", "objdata",   "result",
-            "ftnsep",     "ftnsepc", "ftncn",     "aftnsep",   "aftnsepc",  "aftncn",
+    // Destinations whose text is not shown.
+    static const QSet<QByteArray>& skippedDestinations() {
+        static const QSet<QByteArray> kSkipped = {
+            "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf", "footer",
+            "footerl", "footerr", "footerf", "annotation", "fldinst", "xe", "tc", "txe", "rxe",
+            "levelnumbers", "listname", "revtbl", "rsidtbl", "filetbl", "generator", "themedata",
+            "colorschememapping", "latentstyles", "datastore", "pgdsctbl", "shp", "shpinst", "shprslt",
+            "nonshppict", "template", "bkmkstart", "bkmkend", "userprops", "mmathPr", "atnid", "atnauthor",
+            "objdata", "result", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
         };
-        return std::any_of(std::begin(kSkipped), std::end(kSkipped),
-                           [&](const char* s) { return w == s; });
+        return kSkipped;
+    }
+
+    static bool isSkippedDestination(const QByteArray& w) { return skippedDestinations().contains(w); }
+
+    // The control words the reader acts on. Most words in a file are of no
+    // concern to a label (\loch, \rtlch, \lang …); they are passed over at
+    // once instead of being compared with every word below.
+    static bool isKnown(const QByteArray& w) {
+        static const QSet<QByteArray> kKnown = [] {
+            QSet<QByteArray> known = {
+                "ansi", "ansicpg", "b", "bin", "blue", "box", "brdrb", "brdrl", "brdrnone", "brdrr", "brdrt",
+                "brdrw", "bullet", "caps", "cell", "cellx", "cf", "chftn", "clbrdrb", "clbrdrl", "clbrdrr",
+                "clbrdrt", "clmgf", "clmrg", "clvertalb", "clvertalc", "clvertalt", "clvmgf", "clvmrg",
+                "colortbl", "cpg", "deff", "emdash", "emspace", "endash", "enspace", "f", "fcharset", "fi",
+                "fldrslt", "fname", "fonttbl", "footnote", "fs", "green", "i", "ilvl", "intbl", "itap",
+                "ldblquote", "levelnfc", "levelnfcn", "levelstartat", "leveltext", "lfolevel", "li", "line",
+                "list", "listid", "listlevel", "listoverride", "listoverridetable", "listtable", "listtext",
+                "lquote", "ls", "mac", "nestcell", "nestrow", "nosupersub", "page", "par", "pard", "pc",
+                "pca", "plain", "pn", "pncard", "pndec", "pnlcltr", "pnlcrm", "pnlvl", "pnlvlblt",
+                "pnlvlbody", "pnlvlcont", "pnord", "pnordt", "pnstart", "pntext", "pntxta", "pntxtb",
+                "pnucltr", "pnucrm", "qc", "qj", "ql", "qmspace", "qr", "rdblquote", "red", "ri", "row",
+                "rquote", "sa", "sb", "scaps", "sect", "strike", "striked", "sub", "super", "tab", "trgaph",
+                "trleft", "trowd", "u", "uc", "ud", "ul", "uld", "uldash", "uldashd", "uldashdd", "uldb",
+                "ulnone", "ulth", "ulw", "ulwave", "upr", "v",
+            };
+            known.unite(skippedDestinations());
+            return known;
+        }();
+        return kKnown.contains(w) || w.startsWith("trbrdr");
     }
 
     static char16_t specialCharacter(const QByteArray& w) {
@@ -1185,7 +1220,13 @@ private:
             cell_ = std::make_unique<Target>();  // a cell with nothing in it
         ensureBlock(*cell_);  // a \par before \cell leaves an empty paragraph, as editors show it
         finishParagraph(*cell_, true);
-        rowCells_.push_back(std::move(cell_->owned));
+        if (rowCells_.size() < static_cast<size_t>(kMaxTableColumns)) {
+            rowCells_.push_back(std::move(cell_->owned));
+        } else {
+            QTextCursor last(rowCells_.back().get());  // cells past the last column join it
+            last.movePosition(QTextCursor::End);
+            copyBlocks(*cell_->owned, last, Into::NewBlock, false);
+        }
         cell_.reset();
     }
 
@@ -1197,8 +1238,24 @@ private:
             endCell();  // text after the row's last \cell
         if (rowCells_.empty() && rowDef_.empty())
             return;
-        rows_.push_back(TableRow{rowDef_, std::move(rowCells_), rowLeft_, rowGap_});
+        keepRow();
+    }
+
+    void keepRow() {
+        std::vector<std::unique_ptr<QTextDocument>> cells = std::move(rowCells_);
         rowCells_.clear();
+        tableCells_ += cells.size();
+        if (tableCells_ <= kMaxTableCells) {
+            rows_.push_back(TableRow{rowDef_, std::move(cells), rowLeft_, rowGap_});
+            return;
+        }
+        finishTable();
+        for (const auto& cell : cells) {
+            Target& t = main_;
+            const bool free = !t.blockPending && t.cursor.block().length() <= 1;
+            copyBlocks(*cell, t.cursor, free ? Into::CurrentBlock : Into::NewBlock, false);
+            t.blockPending = true;
+        }
     }
 
     struct Placed {
@@ -1213,8 +1270,7 @@ private:
         if (cell_)
             endCell();
         if (!rowCells_.empty())
-            rows_.push_back(TableRow{rowDef_, std::move(rowCells_), rowLeft_, rowGap_});
-        rowCells_.clear();
+            keepRow();
         const std::vector<TableRow> rows = std::move(rows_);
         rows_.clear();
         if (rows.empty())
@@ -1382,6 +1438,7 @@ private:
     std::vector<CellDef> rowDef_;
     CellDef cellDef_;
     int borderSide_ = 0;
+    size_t tableCells_ = 0;  // cells read into tables so far
     int rowLeft_ = 0;
     int rowGap_ = 0;
 

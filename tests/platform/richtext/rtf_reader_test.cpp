@@ -439,3 +439,48 @@ TEST(RtfReader, NumberedListsThatQtCountsAreQtLists) {
     ASSERT_EQ(f.tabPositions().size(), 1);
     EXPECT_EQ(f.tabPositions()[0].position, 24);  // the text starts at the paragraph's indent
 }
+
+TEST(RtfReader, CellsPastTheLastColumnJoinIt) {
+    QByteArray rtf = "{\\rtf1 \\pard\\intbl ";
+    for (int i = 1; i <= 70; ++i)
+        rtf += QByteArray::number(i) + "\\cell ";
+    rtf += "\\row}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    const QTextTable* table = onlyTable(doc);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->columns(), 63);
+    const QStringList lines = shownLines(doc, false);
+    for (int i = 1; i <= 70; ++i)
+        EXPECT_TRUE(lines.contains(QString::number(i))) << i;  // nothing is lost
+}
+
+TEST(RtfReader, AHugeTableIsReadAsParagraphsPastItsBound) {
+    QByteArray rtf = "{\\rtf1 ";
+    for (int r = 0; r < 1500; ++r)
+        rtf += "\\trowd\\cellx1000\\cellx2000\\pard\\intbl a" + QByteArray::number(r) + "\\cell b\\cell\\row";
+    rtf += "\\pard end\\par}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    const QTextTable* table = onlyTable(doc);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 1000);  // 2000 cells
+    const QStringList lines = shownLines(doc, false);
+    ASSERT_EQ(lines.size(), 3000 + 1);  // every cell a line (the first past the table in Qt's block after it), "end"
+    EXPECT_EQ(lines[1999], "b");
+    EXPECT_EQ(lines[2000], "a1000");
+    EXPECT_EQ(lines[2998], "a1499");
+    EXPECT_EQ(lines.last(), "end");
+}
+
+TEST(RtfReader, ABorderOfNoWidthOrNoneIsNoBorder) {
+    for (const QByteArray border : {QByteArray("\\clbrdrb\\brdrs\\brdrw0"), QByteArray("\\clbrdrb\\brdrnone"),
+                                    QByteArray("\\clbrdrb\\brdrs\\brdrw10\\trbrdrt\\brdrnone")}) {
+        QTextDocument doc;
+        readRtf("{\\rtf1 \\trowd" + border + "\\cellx1000\\pard\\intbl a\\cell\\row}", doc);
+        const QTextTable* table = onlyTable(doc);
+        ASSERT_NE(table, nullptr);
+        // The third has a cell border: a row border's "none" is not the cell's.
+        EXPECT_EQ(table->format().border(), border.contains("trbrdrt") ? 1 : 0) << border.toStdString();
+    }
+}
