@@ -103,6 +103,44 @@ void BM_WriteRtf(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMicrosecond);
 
+// Label texts with numbered lists and tables, as LibreOffice and AbiWord write them.
+QByteArray corpusFile(int which) {
+    static const char* const kFiles[] = {"lo-mixed-label.rtf", "abiword-merged-table.rtf", "hand-word-listtable.rtf"};
+    QFile f(QStringLiteral(TARVIK_SOURCE_DIR "/tests/platform/richtext/corpus/") + QLatin1String(kFiles[which]));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void BM_ReadRtfListsAndTables(benchmark::State& state) {
+    const QByteArray data = corpusFile(static_cast<int>(state.range(0)));
+    QTextDocument doc;
+    for (auto _ : state)
+        richtext::readRtf(data, doc);
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+BENCHMARK(BM_ReadRtfListsAndTables)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+void BM_WriteRtfListsAndTables(benchmark::State& state) {
+    QTextDocument doc;
+    richtext::readRtf(corpusFile(static_cast<int>(state.range(0))), doc);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(richtext::writeRtf(doc));
+}
+BENCHMARK(BM_WriteRtfListsAndTables)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+// A table of N two-cell rows: the cost of a table grows with its cells.
+void BM_ReadRtfTableRows(benchmark::State& state) {
+    QByteArray data = "{\\rtf1 ";
+    for (int64_t r = 0; r < state.range(0); ++r)
+        data += "\\trowd\\cellx1000\\cellx2000\\pard\\intbl $name\\cell 12,50\\cell\\row";
+    data += "}";
+    QTextDocument doc;
+    for (auto _ : state)
+        richtext::readRtf(data, doc);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadRtfTableRows)->RangeMultiplier(10)->Range(10, 1000)->Unit(benchmark::kMillisecond);
+
 void BM_RenderPageToPdf(benchmark::State& state) {
     Station s;
     s.fill();

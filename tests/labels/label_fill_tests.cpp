@@ -65,6 +65,11 @@ TEST(FillLabelBlocks, TemplateCasesEndUpInTheBlocks)
         {"no placeholder", "\\'d6\\'b3\\'ed\\'e0 $ 100\\par", "Ціна $ 100"},
         {"value that looks like a number format", "$KG_Weight\\par", "1180,"},
         {"$netto before $numbox", "$numbox/$netto\\par", "8    /1,18"},
+        {"in a list item", "\\pard{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}$name\\par", "Сир"},
+        {"in a list item that starts at 3", "\\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}$name\\par",
+         "3.\tСир"},
+        {"in table cells", "\\trowd\\cellx1000\\cellx2000\\pard\\intbl $weight\\cell {\\b $pri}ce\\cell\\row\\pard $netto\\par",
+         "\n1,23\n12,50\n1,18"},
     };
     for (const auto& c : cases) {
         StationLabels st(false);

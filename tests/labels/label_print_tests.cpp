@@ -5,6 +5,7 @@
 #include "label_fixture.h"
 
 #include "data/settings_files.h"
+#include "platform/text/codec.h"
 #include "platform/text/currency.h"
 
 #include <QFileInfo>
@@ -196,3 +197,71 @@ TEST(StationFiles, MissingFilesAreCopiedAndNothingIsOverwritten)
     EXPECT_FALSE(findStationResources().isEmpty());
 }
 
+
+namespace {
+
+// A body as LibreOffice writes one: a numbered list from 1 (a list Qt
+// counts), one that starts at 3 (its labels kept as text), and a nutrition
+// table with placeholders in its cells.
+QByteArray listAndTableBody()
+{
+    const auto cp = [](const char* s) {
+        QByteArray out;
+        for (const char c : tarvik::text::toCp1251(QString::fromUtf8(s)))
+            out += static_cast<unsigned char>(c) < 0x80 ? QByteArray(1, c)
+                                                       : "\\'" + QByteArray::number(static_cast<unsigned char>(c), 16);
+        return out;
+    };
+    const QByteArray cell = "\\clbrdrt\\brdrs\\clbrdrl\\brdrs\\clbrdrb\\brdrs\\clbrdrr\\brdrs";
+    const QByteArray row = "\\trowd\\trgaph30" + cell + "\\cellx1300" + cell + "\\cellx3000";
+    return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}}"
+           "{\\*\\listtable{\\list\\listtemplateid1\\listsimple{\\listlevel\\levelnfc0\\levelstartat1{\\leveltext\\'02\\'00.;}"
+           "{\\levelnumbers\\'01;}}\\listid1}{\\list\\listtemplateid2\\listsimple{\\listlevel\\levelnfc0\\levelstartat3"
+           "{\\leveltext\\'02\\'00);}{\\levelnumbers\\'01;}}\\listid2}}"
+           "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}"
+           "{\\listoverride\\listid2\\listoverridecount0\\ls2}}\r\n"
+           "\\pard\\f0\\fs16 $name\\par\r\n"
+           "\\pard{\\listtext 1.\\tab}\\ls1\\fi-200\\li300 " + cp("Зберігати при $text2") + "\\par\r\n"
+           "\\pard{\\listtext 2.\\tab}\\ls1\\fi-200\\li300 " + cp("Вжити до $exp") + "\\par\r\n"
+           "\\pard{\\listtext 3)\\tab}\\ls2\\fi-200\\li300 " + cp("Партія $partia") + "\\par\r\n"
+           "\\pard{\\listtext 4)\\tab}\\ls2\\fi-200\\li300 " + cp("Ціна $price") + "\\par\r\n" +
+           row + "\\pard\\intbl " + cp("Стандарт") + "\\cell\\pard\\intbl $text1\\cell\\row\r\n" +
+           row + "\\pard\\intbl " + cp("Нетто") + "\\cell\\pard\\intbl $netto " + cp("кг") + "\\cell\\row\r\n" +
+           row + "\\pard\\intbl " + cp("Сума") + "\\cell\\pard\\intbl{\\b $summa} " + cp("грн") + "\\cell\\row\r\n"
+           "\\pard " + cp("Кінець") + "\\par}";
+}
+
+}  // namespace
+
+TEST_F(LabelPrinting, ListsAndTablesPrintWithTheirNumbersCellsAndValues)
+{
+    st.write(QStringLiteral("Body_1.rtf"), listAndTableBody());
+    st.pages->LoadLabelTemplates();
+    const auto job = weighLabel1(st, QStringLiteral("1184"));
+    const QString text = pdfText(job.file);
+    const QStringList lines = text.split(u'\n');
+    auto lineWith = [&](const QString& a, const QString& b) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (lines[i].contains(a) && lines[i].contains(b))
+                return i;
+        ADD_FAILURE() << "no line with \"" << a.toStdString() << "\" and \"" << b.toStdString() << "\" in\n"
+                      << text.toStdString();
+        return qsizetype(-1);
+    };
+    // The numbers as the editor shows them, the filled values in the items.
+    const qsizetype first = lineWith(QStringLiteral("1."), QStringLiteral("Зберігати при Жирність 45%"));
+    const qsizetype second = lineWith(QStringLiteral("2."), QStringLiteral("Вжити до ") + labelDateText(QDate::currentDate().addDays(30)));
+    const qsizetype third = lineWith(QStringLiteral("3)"), QStringLiteral("Партія 2"));
+    const qsizetype fourth = lineWith(QStringLiteral("4)"), QStringLiteral("Ціна 12,50"));
+    // Each row's cells side by side on one line, the rows in order.
+    const qsizetype standard = lineWith(QStringLiteral("Стандарт"), QStringLiteral("ДСТУ 6003"));
+    const qsizetype net = lineWith(QStringLiteral("Нетто"), QStringLiteral("1,18 кг"));
+    const qsizetype sum = lineWith(QStringLiteral("Сума"), QStringLiteral("14,75 грн"));
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_LT(third, fourth);
+    EXPECT_LT(fourth, standard);
+    EXPECT_LT(standard, net);
+    EXPECT_LT(net, sum);
+    EXPECT_FALSE(text.contains(u'$')) << text.toStdString();
+}

@@ -1,8 +1,13 @@
 #pragma once
 // Reads rich text (RTF) into a QTextDocument: the subset that WordPad-style
-// editors and LibreOffice write for short formatted texts. Text is Windows-1251
-// unless the file or a font says otherwise; unknown control words and
-// destinations are skipped without losing the text around them.
+// editors, LibreOffice, AbiWord and pandoc write for short formatted texts,
+// shown as those editors show it: numbered and bulleted lists, tables (QTextTable
+// with cell widths and merged cells), capitals and small capitals, super- and
+// subscript; hidden text is left out; footnotes follow the text as paragraphs
+// after their reference marks; fields show their saved result.
+// Text is Windows-1251 unless the file or a font says otherwise (see
+// documentCodepage in the reader); unknown control words and destinations are
+// skipped without losing the text around them.
 //
 // Malformed input never crashes or hangs the reader: unbalanced groups and
 // truncated files keep what was read, numbers are clamped, and nesting deeper
@@ -29,5 +34,22 @@ inline constexpr double kTwipsPerPixel = 15.0;
 // layout places the bullet in the hanging room itself, so the indent is kept
 // only to be written back.
 inline constexpr int kBulletFirstIndentProperty = 0x100000 + 1;  // QTextFormat::UserProperty + 1
+
+// A numbered item that Qt's lists cannot count as its editor does (a list that
+// starts at 3, a number that shows its parent's, "1.1."): the block is no
+// QTextList item but starts with its label and a tab, and these block
+// properties let the writer write it back as a list item.
+inline constexpr int kListLabelProperty = 0x100000 + 2;   // QString: the label at the block's start
+inline constexpr int kListNumberProperty = 0x100000 + 3;  // int: the item's own number
+inline constexpr int kListFormatProperty = 0x100000 + 4;  // int: its NumberFormat (list_numbering.h)
+inline constexpr int kListPrefixProperty = 0x100000 + 5;  // QString: the label's text before the number
+inline constexpr int kListSuffixProperty = 0x100000 + 6;  // QString: and after it
+inline constexpr int kListKeyProperty = 0x100000 + 7;     // int: items of one list share it
+
+// A paragraph of footnote text, placed after the document's own paragraphs.
+inline constexpr int kFootnoteProperty = 0x100000 + 8;  // bool
+// The empty block that Qt keeps before a table at the start of a document or
+// between two tables; it has no height and is not written.
+inline constexpr int kTableSpacerProperty = 0x100000 + 9;  // bool
 
 }  // namespace tarvik::richtext

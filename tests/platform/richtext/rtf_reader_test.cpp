@@ -1,10 +1,15 @@
 #include "platform/richtext/document_model.h"
+#include "platform/richtext/list_numbering.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/richtext/rtf_reader.h"
 #include "platform/text/error.h"
 
 #include <QFile>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
+#include <QTextTable>
 #include <gtest/gtest.h>
 
 using namespace tarvik::richtext;
@@ -213,5 +218,269 @@ TEST(RtfReader, LastParagraphWithoutMarkKeepsItsFormat) {
         ASSERT_EQ(d.size(), c.aligns.size()) << c.rtf.toStdString();
         for (size_t i = 0; i < d.size(); ++i)
             EXPECT_EQ(d[i].align, c.aligns[i]) << c.rtf.toStdString() << " paragraph " << i;
+    }
+}
+
+namespace {
+
+QByteArray cyr(const char* body) {
+    return QByteArray("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 ") + body + "}";
+}
+
+// Qt keeps an empty block after a table that ends the document; it is left out.
+QStringList shown(const QByteArray& rtf, bool footnotes = true) {
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    QStringList lines = shownLines(doc, footnotes);
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+struct Shown {
+    const char* name;
+    QByteArray rtf;
+    QStringList lines;  // as shownLines() gives them
+};
+
+class RtfReaderShows : public ::testing::TestWithParam<Shown> {};
+
+}  // namespace
+
+TEST_P(RtfReaderShows, AsItsEditorShowsIt) {
+    EXPECT_EQ(shown(GetParam().rtf).join(u'|').toStdString(), GetParam().lines.join(u'|').toStdString());
+}
+
+const QByteArray kListTable =
+    "{\\rtf1 {\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}}"
+    "{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'03\\'00.\\'01;}}\\listid7}"
+    "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}\\listid8}"
+    "{\\list{\\listlevel\\levelnfc2\\levelstartat1{\\leveltext\\'02\\'00);}}\\listid9}"
+    "{\\list{\\listlevel\\levelnfc255{\\leveltext\\'00;}}\\listid10}}"
+    "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}{\\listoverride\\listid8\\ls2}"
+    "{\\listoverride\\listid9\\ls3}{\\listoverride\\listid7{\\lfolevel\\listoverridestartat\\levelstartat10}\\ls4}"
+    "{\\listoverride\\listid10\\ls5}}";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RtfReaderShows,
+    ::testing::Values(
+        // Code pages.
+        Shown{"AnsiWithoutCodePageIsLatin", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Caf\\'e9}", {"Café"}},
+        Shown{"AnsiCodePageWins", "{\\rtf1\\ansi\\ansicpg1251 \\'e0}", {"а"}},
+        Shown{"CodePageBeforeAnsiStillWins", "{\\rtf1\\ansicpg1251\\ansi \\'e0}", {"а"}},
+        Shown{"CyrillicFontInALatinFile", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset204 Arial;}{\\f1 Arial;}}\\f0 \\'e0{\\f1 \\'e0}}",
+              {"аà"}},
+        Shown{"NoCharacterSetIsCp1251", "{\\rtf1 \\'d1\\'e8\\'f0}", {"Сир"}},
+        Shown{"MacFile", "{\\rtf1\\mac \\'8e}", {"é"}},
+        // Hidden text.
+        Shown{"HiddenGroup", "{\\rtf1 a{\\v hidden}b}", {"ab"}},
+        Shown{"HiddenUntilV0", "{\\rtf1 a\\v x\\v0 b}", {"ab"}},
+        Shown{"HiddenUnicode", "{\\rtf1 a{\\v \\u1040?}b}", {"ab"}},
+        // \upr: its Unicode half.
+        Shown{"UprReadsUd", "{\\rtf1 {\\upr{\\'c0}{\\*\\ud{\\u1041?}}}!}", {"Б!"}},
+        Shown{"UprInFontTable", "{\\rtf1{\\fonttbl{\\f0{\\upr{Arial CYR}{\\*\\ud{Arial}}};}}\\f0 x}", {"x"}},
+        // Footnotes: the mark stays, the text follows the document.
+        Shown{"Footnotes",
+              "{\\rtf1 a{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} one}b{\\super\\chftn}{\\*\\footnote "
+              "\\chftn two}c\\par d\\par}",
+              {"a1b2c", "d", "1\t one", "2\ttwo"}},
+        Shown{"FootnoteTextIsNotInTheParagraph", "{\\rtf1 a{\\footnote note\\par more}b}", {"ab", "note", "more"}},
+        Shown{"Fields", "{\\rtf1 {\\field{\\*\\fldinst DATE}{\\fldrslt 08.12.10}} {\\field{\\*\\fldinst PAGE}}x}",
+              {"08.12.10 x"}},
+        // Lists from the list table: start values, formats, levels, overrides.
+        Shown{"ListTableStartsAtThree", kListTable + "\\pard\\ls1 a\\par\\pard\\ls1 b\\par}", {"3. a", "4. b"}},
+        Shown{"ListTableLevelsShowTheirParent",
+              kListTable + "\\pard\\ls1 a\\par\\pard\\ls1\\ilvl1 b\\par\\pard\\ls1\\ilvl1 c\\par\\pard\\ls1 d\\par"
+                           "\\pard\\ls1\\ilvl1 e\\par}",
+              {"3. a", "3.a b", "3.b c", "4. d", "4.a e"}},
+        Shown{"ListGoesOnAfterAParagraph", kListTable + "\\pard\\ls3 a\\par\\pard x\\par\\pard\\ls3 b\\par}",
+              {"i) a", "x", "ii) b"}},
+        Shown{"OverrideStartsAgain", kListTable + "\\pard\\ls1 a\\par\\pard\\ls4 b\\par\\pard\\ls4 c\\par}",
+              {"3. a", "10. b", "11. c"}},
+        Shown{"BulletLevel", kListTable + "\\pard\\ls2 a\\par\\pard\\ls2 b\\par}", {"• a", "• b"}},
+        Shown{"NoNumberLevel", kListTable + "\\pard\\ls5 a\\par}", {"a"}},
+        Shown{"ListTextOfAnUnknownList", "{\\rtf1 \\pard{\\listtext 7)\\tab}\\ls9 a\\par}", {"7) a"}},
+        Shown{"ListTextBullet", "{\\rtf1 \\pard{\\listtext \\'b7\\tab}\\ls9 a\\par}", {"• a"}},
+        Shown{"EmptyListTextIsNoItem", "{\\rtf1 \\pard{\\listtext \\tab}\\ls9 a\\par}", {"a"}},
+        // Lists as the rich-edit control writes them.
+        Shown{"PnFromItsStart", "{\\rtf1 \\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart4{\\pntxta .}}a\\par b\\par}",
+              {"4. a", "5. b"}},
+        Shown{"PnLettersAndRoman",
+              "{\\rtf1 \\pard{\\*\\pn\\pnlvlbody\\pnucltr{\\pntxtb (}{\\pntxta )}}a\\par b\\par"
+              "\\pard{\\*\\pn\\pnlvlbody\\pnlcrm\\pnstart4{\\pntxta .}}c\\par}",
+              {"(A) a", "(B) b", "iv. c"}},
+        Shown{"PnRestartsAfterAParagraph",
+              "{\\rtf1 \\pard{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}a\\par\\pard x\\par\\pard{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}"
+              "b\\par}",
+              {"1. a", "x", "1. b"}},
+        // Tables.
+        Shown{"TableCellsRowByRow",
+              "{\\rtf1 before\\par\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+              "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row\\pard after\\par}",
+              {"before", "a", "b", "c", "d", "after"}},
+        Shown{"ParagraphMarkBeforeCellLeavesAnEmptyParagraph",
+              "{\\rtf1 \\trowd\\cellx1000\\pard\\intbl a\\par\\cell\\row\\pard x\\par}", {"a", "", "x"}},
+        Shown{"VerticallyMergedCellShowsOnce",
+              "{\\rtf1 \\trowd\\clvmgf\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+              "\\trowd\\clvmrg\\cellx1000\\cellx2000\\pard\\intbl\\cell c\\cell\\row}",
+              {"a", "b", "", "c"}},
+        Shown{"RowWithoutDefinition", "{\\rtf1 \\pard\\intbl a\\cell b\\cell\\row\\pard x\\par}", {"a", "b", "x"}},
+        Shown{"TruncatedInACell", "{\\rtf1 \\trowd\\cellx1000\\pard\\intbl a", {"a"}},
+        Shown{"ListInACell",
+              kListTable + "\\trowd\\cellx3000\\pard\\intbl\\ls1 a\\par\\pard\\intbl\\ls1 b\\cell\\row\\pard x\\par}",
+              {"3. a", "4. b", "x"}},
+        Shown{"NestedTableIsFlat", "{\\rtf1 \\trowd\\cellx3000\\pard\\intbl a\\nestcell b\\nestrow c\\cell\\row}",
+              {"a\tb", "c"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+const QTextTable* onlyTable(const QTextDocument& doc) {
+    const QTextTable* found = nullptr;
+    for (QTextFrame* f : doc.rootFrame()->childFrames())
+        if (auto* t = qobject_cast<QTextTable*>(f); t && !found)
+            found = t;
+    return found;
+}
+
+}  // namespace
+
+TEST(RtfReader, TableColumnsAreTheCellEdgesOfAllRows) {
+    // Row 1: one cell over two columns (edges 0, 3000); row 2: 0, 1500, 3000;
+    // row 3 merges horizontally with \clmgf/\clmrg.
+    QTextDocument doc;
+    readRtf("{\\rtf1 \\trowd\\clbrdrb\\brdrs\\cellx3000\\pard\\intbl wide\\cell\\row"
+            "\\trowd\\cellx1500\\cellx3000\\pard\\intbl a\\cell b\\cell\\row"
+            "\\trowd\\clmgf\\cellx1500\\clmrg\\cellx3000\\pard\\intbl merged\\cell\\cell\\row}",
+            doc);
+    const QTextTable* table = onlyTable(doc);
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->rows(), 3);
+    ASSERT_EQ(table->columns(), 2);
+    EXPECT_EQ(table->cellAt(0, 0).columnSpan(), 2);
+    EXPECT_EQ(table->cellAt(1, 0).columnSpan(), 1);
+    EXPECT_EQ(table->cellAt(2, 0).columnSpan(), 2);
+    EXPECT_EQ(table->cellAt(2, 0).firstCursorPosition().block().text(), "merged");
+    const auto widths = table->format().columnWidthConstraints();
+    ASSERT_EQ(widths.size(), 2);
+    EXPECT_EQ(widths[0], QTextLength(QTextLength::FixedLength, 100));  // 1500 twips
+    EXPECT_EQ(widths[1], QTextLength(QTextLength::FixedLength, 100));
+    EXPECT_EQ(table->format().border(), 1);  // a cell has a border
+    EXPECT_EQ(table->cellAt(0, 0).format().toTableCellFormat().bottomBorder(), 1);
+    EXPECT_EQ(table->cellAt(0, 0).format().toTableCellFormat().topBorder(), 0);
+}
+
+TEST(RtfReader, ATableAtTheStartHasNoEmptyLineBeforeIt) {
+    QTextDocument doc;
+    readRtf("{\\rtf1 \\trowd\\cellx1000\\pard\\intbl a\\cell\\row\\trowd\\cellx1000\\cellx2000\\pard\\intbl b\\cell c\\cell\\row}",
+            doc);
+    const QTextBlock first = doc.begin();
+    EXPECT_TRUE(first.blockFormat().boolProperty(kTableSpacerProperty));
+    EXPECT_EQ(first.blockFormat().lineHeight(), 0);
+    EXPECT_EQ(first.blockFormat().lineHeightType(), QTextBlockFormat::FixedHeight);
+    EXPECT_EQ(doc.rootFrame()->childFrames().size(), 1);  // neighbouring rows are one table
+}
+
+TEST(RtfReader, ManyDistinctCellEdgesStillMakeATable) {
+    QByteArray rtf = "{\\rtf1 ";
+    for (int r = 0; r < 100; ++r)
+        rtf += "\\trowd\\cellx" + QByteArray::number(100 + r) + "\\cellx" + QByteArray::number(5000 + r) +
+               "\\pard\\intbl a\\cell b\\cell\\row";
+    rtf += "}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    const QTextTable* table = onlyTable(doc);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 100);
+    EXPECT_EQ(table->columns(), 2);  // one column per cell: 200 edges are no grid
+}
+
+TEST(RtfReader, CapitalsScriptsAreFormats) {
+    const auto d = read("{\\rtf1 {\\caps up}{\\scaps small}{\\super 2}{\\sub x}{\\caps\\caps0 none}}");
+    QTextDocument doc;
+    readRtf("{\\rtf1 {\\caps up}{\\scaps small}{\\super 2}{\\sub x}{\\caps\\caps0 none}}", doc);
+    auto formatAt = [&](int position) {
+        QTextCursor c(&doc);
+        c.setPosition(position);
+        return c.charFormat();
+    };
+    EXPECT_EQ(doc.toPlainText(), "upsmall2xnone");  // the letters as typed: placeholders stay findable
+    EXPECT_EQ(formatAt(1).fontCapitalization(), QFont::AllUppercase);
+    EXPECT_EQ(formatAt(3).fontCapitalization(), QFont::SmallCaps);
+    EXPECT_EQ(formatAt(8).verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    EXPECT_EQ(formatAt(9).verticalAlignment(), QTextCharFormat::AlignSubScript);
+    EXPECT_EQ(formatAt(11).fontCapitalization(), QFont::MixedCase);
+    ASSERT_EQ(d.size(), 1u);
+}
+
+TEST(RtfReader, NumberedListsThatQtCountsAreQtLists) {
+    // Starting at 1 with one number between prefix and suffix: a QTextList, so
+    // an editor renumbers it; starting at 3: the label is text at the block's
+    // start with what the writer needs to write the list back.
+    QTextDocument doc;
+    readRtf(kListTable + "\\pard\\ls3\\li720\\fi-360 a\\par\\pard\\ls3\\li720\\fi-360 b\\par\\pard\\ls1\\li720\\fi-360 c\\par}", doc);
+    const QTextBlock a = doc.begin();
+    ASSERT_NE(a.textList(), nullptr);
+    EXPECT_EQ(a.textList()->format().style(), QTextListFormat::ListLowerRoman);
+    EXPECT_EQ(a.textList()->format().numberSuffix(), ")");
+    EXPECT_EQ(a.textList(), a.next().textList());
+    EXPECT_EQ(a.blockFormat().leftMargin(), 48);
+    EXPECT_EQ(a.blockFormat().doubleProperty(kBulletFirstIndentProperty), -24);
+
+    const QTextBlock c = a.next().next();
+    EXPECT_EQ(c.textList(), nullptr);
+    EXPECT_EQ(c.text(), "3.\tc");
+    const QTextBlockFormat f = c.blockFormat();
+    EXPECT_EQ(f.stringProperty(kListLabelProperty), "3.");
+    EXPECT_EQ(f.intProperty(kListNumberProperty), 3);
+    EXPECT_EQ(f.intProperty(kListFormatProperty), int(NumberFormat::Decimal));
+    EXPECT_EQ(f.stringProperty(kListSuffixProperty), ".");
+    EXPECT_EQ(f.textIndent(), -24);
+    ASSERT_EQ(f.tabPositions().size(), 1);
+    EXPECT_EQ(f.tabPositions()[0].position, 24);  // the text starts at the paragraph's indent
+}
+
+TEST(RtfReader, CellsPastTheLastColumnJoinIt) {
+    QByteArray rtf = "{\\rtf1 \\pard\\intbl ";
+    for (int i = 1; i <= 70; ++i)
+        rtf += QByteArray::number(i) + "\\cell ";
+    rtf += "\\row}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    const QTextTable* table = onlyTable(doc);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->columns(), 63);
+    const QStringList lines = shownLines(doc, false);
+    for (int i = 1; i <= 70; ++i)
+        EXPECT_TRUE(lines.contains(QString::number(i))) << i;  // nothing is lost
+}
+
+TEST(RtfReader, AHugeTableIsReadAsParagraphsPastItsBound) {
+    QByteArray rtf = "{\\rtf1 ";
+    for (int r = 0; r < 1500; ++r)
+        rtf += "\\trowd\\cellx1000\\cellx2000\\pard\\intbl a" + QByteArray::number(r) + "\\cell b\\cell\\row";
+    rtf += "\\pard end\\par}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    const QTextTable* table = onlyTable(doc);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 1000);  // 2000 cells
+    const QStringList lines = shownLines(doc, false);
+    ASSERT_EQ(lines.size(), 3000 + 1);  // every cell a line (the first past the table in Qt's block after it), "end"
+    EXPECT_EQ(lines[1999], "b");
+    EXPECT_EQ(lines[2000], "a1000");
+    EXPECT_EQ(lines[2998], "a1499");
+    EXPECT_EQ(lines.last(), "end");
+}
+
+TEST(RtfReader, ABorderOfNoWidthOrNoneIsNoBorder) {
+    for (const QByteArray border : {QByteArray("\\clbrdrb\\brdrs\\brdrw0"), QByteArray("\\clbrdrb\\brdrnone"),
+                                    QByteArray("\\clbrdrb\\brdrs\\brdrw10\\trbrdrt\\brdrnone")}) {
+        QTextDocument doc;
+        readRtf("{\\rtf1 \\trowd" + border + "\\cellx1000\\pard\\intbl a\\cell\\row}", doc);
+        const QTextTable* table = onlyTable(doc);
+        ASSERT_NE(table, nullptr);
+        // The third has a cell border: a row border's "none" is not the cell's.
+        EXPECT_EQ(table->format().border(), border.contains("trbrdrt") ? 1 : 0) << border.toStdString();
     }
 }
