@@ -129,7 +129,8 @@ void LabelPages::layOutLabels()
 void LabelPages::ValueListEnter()
 {
     makeCurrent(Label1Active ? 1 : 2);
-    // Saved before it is applied: a bad value is kept in the file too.
+    // Checked first: a bad value saved would stop the layout at every start.
+    checkLayoutLines(ValueList);
     data::SaveLayoutFile(path(Elem.layoutFile), ValueList);
     ApplyLayout();
 }

@@ -114,7 +114,9 @@ public:
     void ApplyLayout();
 
     // Enter in the value list: the editor label (Label1Active: label 1) becomes
-    // current, the list is saved to its layout file and then applied.
+    // current, the list is checked, saved to its layout file and applied. A
+    // list that does not pass checkLayoutLines throws before anything is
+    // saved or applied.
     void ValueListEnter();
 
     // The six templates and the two stand-by pictures into the pages.
