@@ -2,6 +2,7 @@
 // A label's geometry from its eighteen layout values ("name=value" lines in
 // whole millimetres, one millimetre being 4 page pixels).
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -48,5 +49,15 @@ constexpr bool isSizeLine(int index) { return index < 2 || (index - 2) % 4 < 2; 
 // way), every size above 0. Positions may be negative. Throws an error naming
 // the first bad line.
 void checkLayoutLines(const QStringList& lines);
+
+// The four elements the layout editor moves, in the order its hit test tries them.
+enum class LayoutElement { None, Head, Body, Button, Barcode };
+
+// Whether a press at p hits the element's box: strictly inside on all four
+// sides, so a press on its edge line does not.
+constexpr bool hits(const QRect& box, QPoint p)
+{
+    return box.x() < p.x() && p.x() < box.x() + box.width() && box.y() < p.y() && p.y() < box.y() + box.height();
+}
 
 }  // namespace tarvik::labels

@@ -65,6 +65,26 @@ TEST(LabelLayout, PixelsBackToMillimetresTruncateTowardZero)
     EXPECT_EQ(pixelsToMillimetres(-9), -2);
 }
 
+TEST(LabelLayout, AStrictHitTestMissesTheEdgeLines)
+{
+    const QRect head(32, 40, 160, 40);  // x 32..192, y 40..80, edges excluded
+    struct Case {
+        QPoint p;
+        bool hit;
+    } cases[] = {
+        {{33, 41}, true},   {{191, 79}, true},  {{100, 60}, true},
+        {{32, 60}, false},  {{192, 60}, false},  // left and right edge lines
+        {{100, 40}, false}, {{100, 80}, false},  // top and bottom edge lines
+        {{32, 40}, false},  {{192, 80}, false},  // corners
+        {{31, 60}, false},  {{100, 81}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(hits(head, c.p), c.hit) << c.p.x() << "," << c.p.y();
+    // An element dragged past the band's corner is hit at negative points.
+    EXPECT_TRUE(hits(QRect(-20, -8, 40, 40), QPoint(-10, -1)));
+    EXPECT_FALSE(hits(QRect(0, 0, 0, 0), QPoint(0, 0)));
+}
+
 TEST(LabelLayout, SizesArePageAndElementWidthsAndHeights)
 {
     const int sizes[] = {0, 1, 2, 3, 6, 7, 10, 11, 14, 15};
