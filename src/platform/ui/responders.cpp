@@ -1,8 +1,10 @@
 #include "platform/ui/responders.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTextStream>
+#include <QWindow>
 #include <cstdio>
 
 namespace tarvik::ui {
@@ -49,6 +51,17 @@ QMessageBox::Icon toQt(Icon i)
     return QMessageBox::NoIcon;
 }
 
+// The window a prompt belongs to: the modal window in front, or the active
+// one. A window manager keeps a stay-on-top tool window (the settings) above
+// every box that has no owner, so a box without one would open unseen behind it.
+QWidget* ownerOf(const QWidget* prompt = nullptr)
+{
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    return owner && owner != prompt ? owner->window() : nullptr;
+}
+
 void toStderr(const QString& caption, const QString& text)
 {
     QTextStream err(stderr);
@@ -59,7 +72,7 @@ void toStderr(const QString& caption, const QString& text)
 
 Button WidgetResponder::message(const Message& m)
 {
-    QMessageBox box(toQt(m.icon), m.caption, m.text);
+    QMessageBox box(toQt(m.icon), m.caption, m.text, QMessageBox::NoButton, ownerOf());
     QMessageBox::StandardButtons set;
     for (Button b : m.buttons)
         set |= toQt(b);
@@ -71,7 +84,7 @@ Button WidgetResponder::message(const Message& m)
 std::optional<QString> WidgetResponder::input(const InputQuery& q)
 {
     bool ok = false;
-    QString s = QInputDialog::getText(nullptr, q.caption, q.prompt, QLineEdit::Normal, q.value, &ok);
+    QString s = QInputDialog::getText(ownerOf(), q.caption, q.prompt, QLineEdit::Normal, q.value, &ok);
     if (!ok)
         return std::nullopt;
     return s;
@@ -79,6 +92,13 @@ std::optional<QString> WidgetResponder::input(const InputQuery& q)
 
 int WidgetResponder::dialog(QDialog& d)
 {
+    // Kept above the window it was opened from, whoever owns it.
+    QWidget* owner = ownerOf(&d);
+    if (owner && (!d.parentWidget() || d.parentWidget()->window() != owner)) {
+        d.winId();
+        if (QWindow* w = owner->windowHandle())
+            d.windowHandle()->setTransientParent(w);
+    }
     return d.exec();
 }
 
