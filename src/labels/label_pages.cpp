@@ -2,6 +2,7 @@
 
 #include "data/datasets.h"
 #include "data/settings_files.h"
+#include "labels/field_text.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/text/error.h"
 #include "platform/text/currency.h"
@@ -268,8 +269,20 @@ void LabelPages::reloadEditedBlock()
 
 void LabelPages::saveEditedBlock(const QTextDocument& text)
 {
-    richtext::saveRichTextFile(text, Elem.editedFile);
-    richtext::saveRichTextFile(text, Elem.copyFile);
+    // Refused before anything is written: a template is Windows-1251 text.
+    checkTemplateText(text);
+    try {
+        richtext::saveRichTextFile(text, Elem.editedFile);
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Шаблон не сохранён, прежний файл не изменён. %1").arg(e.text()));
+    }
+    try {
+        richtext::saveRichTextFile(text, Elem.copyFile);
+    } catch (const Error& e) {
+        reloadEditedBlock();
+        throw Error(QStringLiteral("Шаблон сохранён в \"%1\", но его копия не сохранена, прежняя копия не изменена. %2")
+                        .arg(Elem.editedFile, e.text()));
+    }
     reloadEditedBlock();
 }
 

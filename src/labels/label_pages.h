@@ -161,8 +161,9 @@ public:
     // the edited file (after the field text editor wrote it).
     void reloadEditedBlock();
     // The field text editor's close: the text written to the edited file, then
-    // to the copy file, then the block reloaded. Each file is replaced whole
-    // or not at all; a failure throws, naming the file.
+    // to the copy file, then the block reloaded. A character Windows-1251
+    // cannot hold is refused before anything is written. Each file is replaced
+    // whole or not at all; a failure throws, naming the file.
     void saveEditedBlock(const QTextDocument& text);
 
     // The six templates and the two stand-by pictures into the pages.

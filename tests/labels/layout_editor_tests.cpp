@@ -8,6 +8,7 @@
 #include "platform/richtext/rich_text.h"
 #include "platform/text/error.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 
@@ -253,4 +254,60 @@ TEST_F(LayoutEditorModel, SavingTheEditedBlockWritesBothFilesAndReloadsTheBlock)
     EXPECT_NE(st.pages->label(1).head.document.toPlainText(), QStringLiteral("Коробка $numbox"));
     ASSERT_EQ(repaints.count(), 1);
     EXPECT_EQ(repaints.at(0).at(0).toInt(), 2);
+}
+
+TEST_F(LayoutEditorModel, ATextThatCannotBeWrittenLeavesTheFilesAsTheyWere)
+{
+    st.pages->MouseMove(1, {0, 0});
+    st.pages->GrabBlock({35, 60});
+    st.pages->MouseUp();
+    ASSERT_TRUE(st.pages->prepareFieldEdit());
+    auto read = [&](const char* name) {
+        QFile f(st.path(QString::fromLatin1(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    };
+    const QByteArray head = read("Head_1.rtf");
+    const QString shown = st.pages->label(1).head.document.toPlainText();
+
+    // A character Windows-1251 cannot hold: refused before anything is written.
+    QTextDocument text;
+    text.setPlainText(QStringLiteral("Сир Ω"));
+    try {
+        st.pages->saveEditedBlock(text);
+        ADD_FAILURE() << "saved";
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("\"Ω\""))) << e.text().toStdString();
+    }
+    EXPECT_EQ(read("Head_1.rtf"), head);
+    EXPECT_EQ(read("Head_1_1.rtf"), QByteArray("(none)"));
+    EXPECT_EQ(st.pages->label(1).head.document.toPlainText(), shown);
+
+    // A copy that cannot be written: the template is written and shown, the
+    // error says the copy was not.
+    QDir().mkpath(st.path(QStringLiteral("Head_1_1.rtf")));
+    text.setPlainText(QStringLiteral("Сир"));
+    try {
+        st.pages->saveEditedBlock(text);
+        ADD_FAILURE() << "saved";
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Шаблон сохранён в"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("копия не сохранена"))) << e.text().toStdString();
+    }
+    EXPECT_NE(read("Head_1.rtf"), head);
+    EXPECT_EQ(st.pages->label(1).head.document.toPlainText(), QStringLiteral("Сир"));
+
+    // A template that cannot be written: nothing changes.
+    const QByteArray written = read("Head_1.rtf");
+    st.pages->Elem.editedFile = st.path(QStringLiteral("no-such-folder/Head_1.rtf"));
+    text.setPlainText(QStringLiteral("Масло"));
+    try {
+        st.pages->saveEditedBlock(text);
+        ADD_FAILURE() << "saved";
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Шаблон не сохранён, прежний файл не изменён.")))
+            << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("no-such-folder"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(read("Head_1.rtf"), written);
+    EXPECT_EQ(st.pages->label(1).head.document.toPlainText(), QStringLiteral("Сир"));
 }
