@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTextStream>
-#include <QWindow>
 #include <cstdio>
 
 namespace tarvik::ui {
@@ -92,14 +92,19 @@ std::optional<QString> WidgetResponder::input(const InputQuery& q)
 
 int WidgetResponder::dialog(QDialog& d)
 {
-    // Kept above the window it was opened from, whoever owns it.
+    // Lent to the window it was opened from while it runs: the window manager
+    // keeps a window above its parent, and Qt names the parent to it when the
+    // window is shown.
     QWidget* owner = ownerOf(&d);
-    if (owner && (!d.parentWidget() || d.parentWidget()->window() != owner)) {
-        d.winId();
-        if (QWindow* w = owner->windowHandle())
-            d.windowHandle()->setTransientParent(w);
-    }
-    return d.exec();
+    const QPointer<QWidget> parent = d.parentWidget();
+    const bool lend = owner && (!parent || parent->window() != owner);
+    if (lend)
+        d.setParent(owner, d.windowFlags());
+    const QPointer<QDialog> dialog = &d;
+    const int result = d.exec();
+    if (lend && dialog)
+        dialog->setParent(parent, dialog->windowFlags());
+    return result;
 }
 
 Button HeadlessResponder::message(const Message& m)
