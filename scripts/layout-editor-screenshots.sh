@@ -18,7 +18,11 @@ coords=$(mktemp)
 tool=
 # The tool first, while its X server still runs: it would spin on a lost display.
 finish() {
-  [ -n "$tool" ] && kill -KILL "$tool" 2>/dev/null
+  if [ -n "$tool" ]; then
+    kill "$tool" 2>/dev/null || true  # timeout passes it on to the tool
+    for _ in $(seq 100); do kill -0 "$tool" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$tool" 2>/dev/null || true
+  fi
   kill "$wm" "$xvfb" 2>/dev/null || true
   rm -f "$coords"
 }
@@ -48,8 +52,10 @@ sleep 1
 shot layout-4-popup
 xdotool mousemove $((x1 + 130)) $((y1 + 92)) click 1
 shot layout-5-editor
-# Closing the editor writes the template back.
-xdotool key Escape
+# Closing the editor ("Выход") writes the template back.
+for _ in $(seq 50); do grep -q '^TBExit' "$coords" && break; sleep 0.2; done
+read -r _ bx by < <(grep '^TBExit' "$coords")
+xdotool mousemove "$bx" "$by" click 1
 sleep 0.5
 
 # A width that is no number, typed into the list: refused in a box above the window.

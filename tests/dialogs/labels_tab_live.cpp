@@ -2,8 +2,9 @@
 // in LINE_BIN on its tab "Етикетки" on the real display for SECONDS, with real
 // boxes and the real field text editor, and prints where the two previews lie
 // on the screen, so that a script can drive them with xdotool and look at the
-// result (scripts/layout-editor-screenshots.sh).
+// result (scripts/layout-editor-screenshots.sh, scripts/field-editor-screenshots.sh).
 
+#include "dialogs/field_editor.h"
 #include "dialogs/labels_tab.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/preview/page_preview.h"
@@ -48,6 +49,20 @@ int main(int argc, char** argv)
         auto* list = frSetting->findChild<QTableWidget*>(QStringLiteral("ValueList"));
         const QPoint cell = list->viewport()->mapToGlobal(list->visualItemRect(list->item(2, 1)).center());
         out << "Cell2 " << cell.x() << ' ' << cell.y() << Qt::endl;
+        // Where the field text editor's controls lie, once it is open.
+        QTimer editorWatch;
+        QObject::connect(&editorWatch, &QTimer::timeout, &editorWatch, [&] {
+            if (!Form1 || !Form1->isVisible())
+                return;
+            editorWatch.stop();
+            for (QWidget* w : Form1->findChildren<QWidget*>()) {
+                if (!w->objectName().startsWith(u"TB") && w->objectName() != u"RichEdit1")
+                    continue;
+                const QPoint c = w->mapToGlobal(w->rect().center());
+                out << w->objectName() << ' ' << c.x() << ' ' << c.y() << Qt::endl;
+            }
+        });
+        editorWatch.start(100);
         // Ends also from inside a modal window that the script left open.
         QTimer::singleShot(args[2].toInt() * 1000, &app, [] { QCoreApplication::exit(0); });
         app.exec();
