@@ -227,6 +227,13 @@ QStringList freshLayoutLines(int label)
     return lines;
 }
 
+QString layoutLineName(int index)
+{
+    if (index < 0 || index >= 18)
+        throw Error(QStringLiteral("Немає рядка розмітки з номером %1").arg(index));
+    return kLayoutNames[index];
+}
+
 LayoutLoad LoadLayoutFile(const QString& path, QStringList& lines)
 {
     if (!QFileInfo::exists(path)) {

@@ -123,6 +123,8 @@ int clampListPosition(int position, int count);
 
 // The eighteen "name=value" lines of a fresh label layout (the same for both labels).
 QStringList freshLayoutLines(int label);
+// The name of layout line `index` (0-17), as the value list shows it.
+QString layoutLineName(int index);
 
 enum class LayoutLoad {
     Read,          // the file's lines replaced the list's lines

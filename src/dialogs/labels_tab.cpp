@@ -1,5 +1,6 @@
 #include "dialogs/labels_tab.h"
 
+#include "dialogs/field_editor.h"
 #include "dialogs/label_actions.h"
 #include "labels/label_pages.h"
 #include "platform/preview/page_preview.h"
@@ -7,14 +8,17 @@
 
 #include <QAbstractItemDelegate>
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QSignalBlocker>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -77,6 +81,16 @@ LabelsTab::LabelsTab(LabelPages& pages, LabelActions& actions, QWidget* parent)
 
     column(Image2, "Image2", GroupBox2, "GroupBox2", Box2, "Box2", Button2, "Button2");
 
+    // The previews follow the pointer without a button too: a move over a
+    // preview makes its label the one the value list edits.
+    for (printing::PageView* surface : {Image1, Image2}) {
+        surface->setMouseTracking(true);
+        surface->installEventFilter(this);
+    }
+    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+    N1 = named(PopupMenu1->addAction(QStringLiteral("Редагувати")), "N1");
+    connect(N1, &QAction::triggered, this, [this] { ui::guarded([this] { N1Click(); }); });
+
     connect(Button1, &QPushButton::clicked, this, [this] { ui::guarded([this] { actions_.Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { ui::guarded([this] { actions_.Button2Click(); }); });
     connect(ValueList, &QTableWidget::cellChanged, this, &LabelsTab::valueEdited);
@@ -134,8 +148,103 @@ void LabelsTab::valueEdited(int row, int column)
     pages_.ValueList[row] = ValueList->item(row, 0)->text() + u'=' + ValueList->item(row, 1)->text();
 }
 
+void LabelsTab::Image1MouseMove(QPoint p)
+{
+    pages_.MouseMove(1, p);
+}
+
+void LabelsTab::Image2MouseMove(QPoint p)
+{
+    pages_.MouseMove(2, p);
+}
+
+void LabelsTab::Image1MouseDown(printing::PageView* surface, QPoint p)
+{
+    // A pointer always moves onto a preview before it presses there; a press
+    // that comes without (a window that opened under the pointer) must not
+    // hit-test the other label's elements.
+    pages_.selectEditorLabel(surface == Image1 ? 1 : 2);
+    if (pages_.GrabBlock(p))
+        surface->setCursor(Qt::SizeAllCursor);
+}
+
+void LabelsTab::Image1MouseUp()
+{
+    // The pointer comes back even when the list could not be saved.
+    struct Restore {
+        LabelsTab* tab;
+        ~Restore() { tab->restoreCursor(); }
+    } restore{this};
+    pages_.MouseUp();
+}
+
+void LabelsTab::restoreCursor()
+{
+    if (pages_.Drag.mode != 0)
+        return;
+    Image1->unsetCursor();
+    Image2->unsetCursor();
+}
+
+void LabelsTab::N1Click()
+{
+    if (!pages_.prepareFieldEdit()) {
+        ui::Message m;
+        m.caption = QStringLiteral("Редагувати");
+        m.text = QStringLiteral("Спочатку клацніть на етикетці текстовий блок, який треба редагувати: "
+                                "заголовок, тіло або підпис.");
+        m.icon = ui::Icon::Information;
+        ui::prompts().message(m);
+        return;
+    }
+    if (editor_)
+        editor_->Execute(window());
+}
+
+void LabelsTab::showPopup(const QPoint& globalPos)
+{
+    PopupMenu1->popup(globalPos);
+}
+
+bool LabelsTab::surfaceEvent(printing::PageView* surface, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+        ui::guarded([&] { surface == Image1 ? Image1MouseMove(p) : Image2MouseMove(p); });
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+        ui::guarded([&] { Image1MouseDown(surface, p); });
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        ui::guarded([&] { Image1MouseUp(); });
+        // The menu opens once the right button is up, after the release has
+        // stored what the press grabbed.
+        if (e->button() == Qt::RightButton)
+            showPopup(e->globalPosition().toPoint());
+        return true;
+    }
+    case QEvent::ContextMenu: {
+        // The mouse's menu request comes with the press; the release opens it.
+        auto* e = static_cast<QContextMenuEvent*>(event);
+        if (e->reason() != QContextMenuEvent::Mouse)
+            showPopup(e->globalPos());
+        return true;
+    }
+    default: return false;
+    }
+}
+
 bool LabelsTab::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Image1 || watched == Image2)
+        if (surfaceEvent(static_cast<printing::PageView*>(watched), event))
+            return true;
     if (watched == ValueList && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -2,6 +2,7 @@
 // A label's geometry from its eighteen layout values ("name=value" lines in
 // whole millimetres, one millimetre being 4 page pixels).
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -34,5 +35,29 @@ void applyLayoutLines(const QStringList& lines, LabelGeometry& g);
 
 // Pixels back to millimetres, truncated toward zero (-7 pixels give -1).
 constexpr int pixelsToMillimetres(int pixels) { return pixels / kPixelsPerMillimetre; }
+
+// The largest layout value, either sign: far beyond any label, and small
+// enough that no position plus size in pixels leaves the range of an int.
+inline constexpr int kMaxLayoutMillimetres = 100000;
+
+// Lines 0 and 1 and the width and height of every element are sizes; the
+// left and top of the four elements (4 and 5, 8 and 9 ...) are positions.
+constexpr bool isSizeLine(int index) { return index < 2 || (index - 2) % 4 < 2; }
+
+// Checks the value list before it is saved or applied: eighteen lines, each
+// value a whole number of millimetres (at most kMaxLayoutMillimetres either
+// way), every size above 0. Positions may be negative. Throws an error naming
+// the first bad line.
+void checkLayoutLines(const QStringList& lines);
+
+// The four elements the layout editor moves, in the order its hit test tries them.
+enum class LayoutElement { None, Head, Body, Button, Barcode };
+
+// Whether a press at p hits the element's box: strictly inside on all four
+// sides, so a press on its edge line does not.
+constexpr bool hits(const QRect& box, QPoint p)
+{
+    return box.x() < p.x() && p.x() < box.x() + box.width() && box.y() < p.y() && p.y() < box.y() + box.height();
+}
 
 }  // namespace tarvik::labels

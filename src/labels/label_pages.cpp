@@ -2,6 +2,7 @@
 
 #include "data/datasets.h"
 #include "data/settings_files.h"
+#include "labels/field_text.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/text/error.h"
 #include "platform/text/currency.h"
@@ -113,13 +114,17 @@ void LabelPages::ApplyLayout()
     store();
 }
 
+void LabelPages::loadLayoutOf(int label)
+{
+    makeCurrent(label);
+    ValueList = data::freshLayoutLines(label);
+    LoadLayoutFile();
+}
+
 void LabelPages::layOutLabels()
 {
     for (int label : {2, 1}) {
-        makeCurrent(label);
-        // A label whose file is missing gets the fresh values, not the other label's.
-        ValueList = data::freshLayoutLines(label);
-        LoadLayoutFile();
+        loadLayoutOf(label);
         ApplyLayout();
     }
     Label1Active = true;
@@ -128,10 +133,157 @@ void LabelPages::layOutLabels()
 
 void LabelPages::ValueListEnter()
 {
-    makeCurrent(Label1Active ? 1 : 2);
-    // Saved before it is applied: a bad value is kept in the file too.
+    makeCurrent(editorLabel());
+    // Checked first: a bad value saved would stop the layout at every start.
+    checkLayoutLines(ValueList);
     data::SaveLayoutFile(path(Elem.layoutFile), ValueList);
     ApplyLayout();
+}
+
+void LabelPages::selectEditorLabel(int label)
+{
+    checkLabel(label);
+    bool& active = label == 1 ? Label1Active : Label2Active;
+    (label == 1 ? Label2Active : Label1Active) = false;
+    if (!active) {
+        // Set first: a file that cannot be read is reported once, not at
+        // every move of the pointer; the list then holds the fresh lines.
+        active = true;
+        // The preview already shows that file's values: it is not re-applied,
+        // and what was typed for the other label is dropped.
+        loadLayoutOf(label);
+    }
+}
+
+QRect& LabelPages::geometryOf(Label& l, LayoutElement e)
+{
+    switch (e) {
+    case LayoutElement::Head: return l.head.geometry;
+    case LayoutElement::Body: return l.body.geometry;
+    case LayoutElement::Button: return l.bottom.geometry;
+    case LayoutElement::Barcode: return l.barcode.geometry;
+    case LayoutElement::None: break;
+    }
+    throw Error(QStringLiteral("Не вибрано елемент етикетки"));
+}
+
+void LabelPages::MouseMove(int label, QPoint p)
+{
+    selectEditorLabel(label);
+    if (Drag.mode == 0)
+        return;
+    geometryOf(this->label(Drag.label), Drag.element).moveTo(Drag.startPos + p - Drag.start);
+    Q_EMIT pageChanged(Drag.label);
+}
+
+bool LabelPages::GrabBlock(QPoint p)
+{
+    makeCurrent(editorLabel());
+    Label& l = *Elem.label;
+    struct Block {
+        LayoutElement element;
+        const char* name;
+    };
+    // Tried in this order, so the later block wins where blocks overlap.
+    static constexpr Block kBlocks[] = {
+        {LayoutElement::Head, "Head"}, {LayoutElement::Body, "Body"}, {LayoutElement::Button, "Button"}};
+    LayoutElement grabbed = LayoutElement::None;
+    for (const Block& b : kBlocks) {
+        if (hits(geometryOf(l, b.element), p)) {
+            Elem.elementName = QString::fromLatin1(b.name);
+            grabbed = b.element;
+        }
+    }
+    // The barcode picture lies over the blocks; a block under it still
+    // becomes the last pressed one.
+    if (hits(l.barcode.geometry, p))
+        grabbed = LayoutElement::Barcode;
+    if (grabbed == LayoutElement::None)
+        return false;
+    Drag.start = p;
+    Drag.mode = grabbed == LayoutElement::Barcode ? 2 : 1;
+    Drag.label = Elem.number;
+    Drag.element = grabbed;
+    Drag.startPos = geometryOf(l, grabbed).topLeft();
+    return true;
+}
+
+bool LabelPages::MouseUp()
+{
+    if (Drag.mode == 0)
+        return false;
+    Drag.mode = 0;
+    Drag.element = LayoutElement::None;
+    makeCurrent(editorLabel());
+    ReadBackPositions();
+    // A value typed but not entered is saved with the positions: checked
+    // first, so that a bad one never reaches the file.
+    checkLayoutLines(ValueList);
+    data::SaveLayoutFile(path(Elem.layoutFile), ValueList);
+    return true;
+}
+
+void LabelPages::ReadBackPositions()
+{
+    Label& l = *Elem.label;
+    static constexpr LayoutElement kElements[] = {LayoutElement::Head, LayoutElement::Body, LayoutElement::Button,
+                                                  LayoutElement::Barcode};
+    const QStringList fresh = data::freshLayoutLines(Elem.number);
+    while (ValueList.size() < kLayoutLines)
+        ValueList.append(fresh[ValueList.size()]);
+    for (int e = 0; e < 4; ++e) {
+        const QRect& r = geometryOf(l, kElements[e]);
+        const int left = 4 + 4 * e;
+        ValueList[left] = data::layoutLineName(left) + u'=' + QString::number(pixelsToMillimetres(r.left()));
+        ValueList[left + 1] = data::layoutLineName(left + 1) + u'=' + QString::number(pixelsToMillimetres(r.top()));
+    }
+    Q_EMIT valueListChanged();
+}
+
+bool LabelPages::prepareFieldEdit()
+{
+    makeCurrent(editorLabel());
+    if (Elem.elementName.isEmpty())
+        return false;
+    const QString part = Elem.number == 1 ? QStringLiteral("_1") : QStringLiteral("_2");
+    Elem.editedFile = path(Elem.elementName + part + QStringLiteral(".rtf"));
+    Elem.copyFile = path(Elem.elementName + part + QStringLiteral("_1.rtf"));
+    return true;
+}
+
+void LabelPages::reloadEditedBlock()
+{
+    Label& l = *Elem.label;
+    TextBlock* block = nullptr;
+    if (Elem.elementName == u"Head")
+        block = &l.head;
+    else if (Elem.elementName == u"Body")
+        block = &l.body;
+    else if (Elem.elementName == u"Button")
+        block = &l.bottom;
+    if (!block)
+        return;
+    richtext::loadRichTextFile(block->document, Elem.editedFile);
+    Q_EMIT pageChanged(Elem.number);
+}
+
+void LabelPages::saveEditedBlock(const QTextDocument& text)
+{
+    // Refused before anything is written: a template is Windows-1251 text.
+    checkTemplateText(text);
+    try {
+        richtext::saveRichTextFile(text, Elem.editedFile);
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Шаблон не сохранён, прежний файл не изменён. %1").arg(e.text()));
+    }
+    try {
+        richtext::saveRichTextFile(text, Elem.copyFile);
+    } catch (const Error& e) {
+        reloadEditedBlock();
+        throw Error(QStringLiteral("Шаблон сохранён в \"%1\", но его копия не сохранена, прежняя копия не изменена. %2")
+                        .arg(Elem.editedFile, e.text()));
+    }
+    reloadEditedBlock();
 }
 
 void LabelPages::loadPicture(int number, const QString& fileName)

@@ -69,6 +69,15 @@ struct Tic_Elem {
     QString elementName;  // "Head", "Body" or "Button": the block last pressed
 };
 
+// The layout editor's drag, one for both previews.
+struct DragState {
+    QPoint start;     // the pointer at the press
+    int mode = 0;     // 0: nothing grabbed, 1: a text block, 2: the barcode picture
+    QPoint startPos;  // the grabbed element's left and top at the press
+    int label = 1;    // the grabbed element's label
+    LayoutElement element = LayoutElement::None;
+};
+
 // The two labels' pages: their layout, templates and barcode pictures, the
 // filling of the placeholders, the page rendering and the print job. Reads the
 // settings and the weighing through the views it is given; shows nothing.
@@ -114,8 +123,48 @@ public:
     void ApplyLayout();
 
     // Enter in the value list: the editor label (Label1Active: label 1) becomes
-    // current, the list is saved to its layout file and then applied.
+    // current, the list is checked, saved to its layout file and applied. A
+    // list that does not pass checkLayoutLines throws before anything is
+    // saved or applied.
     void ValueListEnter();
+
+    // The layout editor on the previews; the windows pass the pointer in
+    // page pixels of the label's preview.
+    //
+    // The label whose file the value list was last loaded from.
+    int editorLabel() const { return Label1Active ? 1 : 2; }
+    // The pointer is over the preview of `label`: makes it the editor label
+    // (reloading the value list from its file when it changes).
+    void selectEditorLabel(int label);
+    // Image1MouseMove / Image2MouseMove: selectEditorLabel, then a grabbed
+    // element follows the pointer, pixel by pixel, without limits.
+    void MouseMove(int label, QPoint p);
+    // A press: the editor label becomes current and the element under p is
+    // grabbed (the barcode picture over the text blocks, the later block over
+    // the earlier). Returns whether something was grabbed.
+    bool GrabBlock(QPoint p);
+    // A release: ends a grab, reads the positions back into the value list
+    // and saves it to the editor label's file. Returns whether a grab ended.
+    // A list that does not pass checkLayoutLines (a typed value) throws and
+    // is not saved; the grab has ended all the same.
+    bool MouseUp();
+    // The current label's element positions into lines 4, 5, 8, 9, 12, 13,
+    // 16 and 17 (pixels / 4, truncated toward zero).
+    void ReadBackPositions();
+    DragState Drag;
+
+    // "Редагувати": the editor label becomes current and the element set's
+    // edited and copy files name the last pressed block's template of that
+    // label. Returns false, changing nothing, when no block was pressed yet.
+    bool prepareFieldEdit();
+    // The current label's block that the element name names, reloaded from
+    // the edited file (after the field text editor wrote it).
+    void reloadEditedBlock();
+    // The field text editor's close: the text written to the edited file, then
+    // to the copy file, then the block reloaded. A character Windows-1251
+    // cannot hold is refused before anything is written. Each file is replaced
+    // whole or not at all; a failure throws, naming the file.
+    void saveEditedBlock(const QTextDocument& text);
 
     // The six templates and the two stand-by pictures into the pages.
     void LoadLabelTemplates();
@@ -174,6 +223,10 @@ Q_SIGNALS:
 
 private:
     LabelInputs inputs(const LabelSettings& s, const ProductRecord& product) const;
+    // The current label's file into the value list, over the fresh lines so
+    // that a missing file gets this label's defaults, not the other's.
+    void loadLayoutOf(int label);
+    QRect& geometryOf(Label& l, LayoutElement e);
     void notifyAll();
     QString path(const QString& name) const { return programDir_ + name; }
 

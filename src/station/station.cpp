@@ -2,6 +2,7 @@
 
 #include "dialogs/catalogue_tab.h"
 #include "dialogs/field_editor.h"
+#include "dialogs/labels_tab.h"
 #include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
 #include "labels/station_files.h"
@@ -72,8 +73,10 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     frSetting = w_->setting.get();
     ui::guarded([&] { frSetting->FormCreate(); });
 
-    w_->form1 = std::make_unique<TForm1>(frMain);
+    w_->form1 = std::make_unique<TForm1>(w_->model->pages(), frMain);
     Form1 = w_->form1.get();
+    // "Редагувати" on the tab "Етикетки" opens it.
+    frSetting->LabelsTab->setFieldEditor(Form1);
 
     w_->zvit = std::make_unique<TFZvit>(*frMain, w_->model->databaseOrNull(), *w_->reportSettings,
                                         frMain->ProgramDir());
@@ -96,6 +99,7 @@ Station::~Station()
     // The main window goes last: the others reach its timer until then.
     w_->formEdit.reset();
     w_->zvit.reset();
+    w_->setting->LabelsTab->setFieldEditor(nullptr);
     w_->form1.reset();
     w_->setting.reset();
     w_->about.reset();

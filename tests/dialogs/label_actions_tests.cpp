@@ -176,11 +176,14 @@ TEST_F(LabelsTabWidget, EnterInTheValueListSavesAndAppliesTheEditorLabel)
     QCoreApplication::processEvents();  // the editor commits on a queued call
     EXPECT_EQ(tab.Image1->page().size.width(), 160);
 
-    // A bad value is saved, then stops the apply with the conversion error shown.
+    // A bad value is refused, naming its line, before anything is saved or applied.
     tab.ValueList->item(2, 1)->setText(QStringLiteral("abc"));
     QTest::keyClick(tab.ValueList, Qt::Key_Return);
     ASSERT_EQ(prompts->messages().size(), 1u);
     EXPECT_TRUE(prompts->messages()[0].text.contains(QStringLiteral("abc")));
+    EXPECT_TRUE(prompts->messages()[0].text.contains(QStringLiteral("Ширина заголовка")));
     tarvik::data::LoadLayoutFile(st.path(QStringLiteral("St_Tick_1.ini")), lines);
-    EXPECT_EQ(lines.value(2), QStringLiteral("Ширина заголовка=abc"));
+    EXPECT_EQ(lines.value(2), QStringLiteral("Ширина заголовка=54"));
+    EXPECT_EQ(lines.value(0), QStringLiteral("Ширина етикетки=40"));
+    EXPECT_EQ(tab.Image1->page().size.width(), 160);
 }

@@ -1,7 +1,9 @@
 #include "platform/ui/responders.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTextStream>
 #include <cstdio>
 
@@ -49,6 +51,17 @@ QMessageBox::Icon toQt(Icon i)
     return QMessageBox::NoIcon;
 }
 
+// The window a prompt belongs to: the modal window in front, or the active
+// one. A window manager keeps a stay-on-top tool window (the settings) above
+// every box that has no owner, so a box without one would open unseen behind it.
+QWidget* ownerOf(const QWidget* prompt = nullptr)
+{
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    return owner && owner != prompt ? owner->window() : nullptr;
+}
+
 void toStderr(const QString& caption, const QString& text)
 {
     QTextStream err(stderr);
@@ -59,7 +72,7 @@ void toStderr(const QString& caption, const QString& text)
 
 Button WidgetResponder::message(const Message& m)
 {
-    QMessageBox box(toQt(m.icon), m.caption, m.text);
+    QMessageBox box(toQt(m.icon), m.caption, m.text, QMessageBox::NoButton, ownerOf());
     QMessageBox::StandardButtons set;
     for (Button b : m.buttons)
         set |= toQt(b);
@@ -71,7 +84,7 @@ Button WidgetResponder::message(const Message& m)
 std::optional<QString> WidgetResponder::input(const InputQuery& q)
 {
     bool ok = false;
-    QString s = QInputDialog::getText(nullptr, q.caption, q.prompt, QLineEdit::Normal, q.value, &ok);
+    QString s = QInputDialog::getText(ownerOf(), q.caption, q.prompt, QLineEdit::Normal, q.value, &ok);
     if (!ok)
         return std::nullopt;
     return s;
@@ -79,7 +92,19 @@ std::optional<QString> WidgetResponder::input(const InputQuery& q)
 
 int WidgetResponder::dialog(QDialog& d)
 {
-    return d.exec();
+    // Lent to the window it was opened from while it runs: the window manager
+    // keeps a window above its parent, and Qt names the parent to it when the
+    // window is shown.
+    QWidget* owner = ownerOf(&d);
+    const QPointer<QWidget> parent = d.parentWidget();
+    const bool lend = owner && (!parent || parent->window() != owner);
+    if (lend)
+        d.setParent(owner, d.windowFlags());
+    const QPointer<QDialog> dialog = &d;
+    const int result = d.exec();
+    if (lend && dialog)
+        dialog->setParent(parent, dialog->windowFlags());
+    return result;
 }
 
 Button HeadlessResponder::message(const Message& m)
