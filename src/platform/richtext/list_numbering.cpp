@@ -111,15 +111,16 @@ QString LevelText::label(const std::array<int, 9>& numbers, const std::array<Num
     return out;
 }
 
-bool LevelText::onlyOwnNumber(int level) const
+bool LevelText::countsOnlyItsOwnNumber(int level) const
 {
     int own = 0;
     for (const QChar c : text) {
         if (c.unicode() >= 9)
             continue;
-        if (c.unicode() != level)
+        if (c.unicode() > level)
             return false;
-        ++own;
+        if (c.unicode() == level)
+            ++own;
     }
     return own == 1;
 }

@@ -41,9 +41,11 @@ struct LevelText {
     // The label of an item: each level's placeholder replaced by that level's
     // number in its format; a bullet level's placeholder shows nothing.
     QString label(const std::array<int, 9>& numbers, const std::array<NumberFormat, 9>& formats) const;
-    // True when the text holds the placeholder of `level` and of no other level,
-    // so it is a prefix, the level's own number and a suffix.
-    bool onlyOwnNumber(int level) const;
+    // True when the text holds the placeholder of `level` once and otherwise
+    // only those of the levels above it, whose numbers stay as they are while
+    // this level counts (a new item above starts the level again): then the
+    // label is a fixed prefix, the level's own number and a fixed suffix.
+    bool countsOnlyItsOwnNumber(int level) const;
     QString prefix(int level) const;  // the text before the level's placeholder
     QString suffix(int level) const;  // the text after it
 };

@@ -122,7 +122,7 @@ struct Item {
     NumberFormat format = NumberFormat::Bullet;
     int number = 0;
     QString label, prefix, suffix;
-    bool countable = false;  // Qt's list can count it (one number between a prefix and a suffix)
+    bool countable = false;  // Qt's list can count it (its own number between a fixed prefix and suffix)
     int key = kNoList;
 };
 
@@ -608,11 +608,13 @@ private:
             rowLeft_ = 0;
             rowGap_ = 0;
         } else if (w == "trleft") {
-            rowLeft_ = clampIndent(param);
+            // Cell edges are not clamped beyond the parameter's own bound: the
+            // writer writes back edges the reader computed, and must read them alike.
+            rowLeft_ = param;
         } else if (w == "trgaph") {
             rowGap_ = std::clamp(param, 0, kMaxIndentTwips);
         } else if (w == "cellx") {
-            cellDef_.right = clampIndent(param);
+            cellDef_.right = param;
             rowDef_.push_back(cellDef_);
             cellDef_ = CellDef{};
             borderSide_ = 0;
@@ -1010,7 +1012,12 @@ private:
         bf.setTopMargin(para.before / kTwipsPerPixel);
         bf.setBottomMargin(para.after / kTwipsPerPixel);
         bf.setLeftMargin(para.left / kTwipsPerPixel);
-        const Item item = listItem(t, para);
+        Item item = listItem(t, para);
+        for (QString* text : {&item.label, &item.prefix, &item.suffix}) {
+            // A label is one line of text; its tab is ours.
+            sanitise(*text);
+            text->replace(QChar::LineSeparator, u' ').replace(u'\t', u' ');
+        }
         QTextCursor& c = t.cursor;
         if (item.none) {
             bf.setTextIndent(para.first / kTwipsPerPixel);
@@ -1102,7 +1109,7 @@ private:
         item.label = text.label(numbers, formats);
         item.prefix = LevelText{text.prefix(level)}.label(numbers, formats);
         item.suffix = LevelText{text.suffix(level)}.label(numbers, formats);
-        item.countable = text.onlyOwnNumber(level);
+        item.countable = text.countsOnlyItsOwnNumber(level);
         return item;
     }
 
@@ -1147,9 +1154,9 @@ private:
             item.number = r->number;
             item.prefix = r->prefix;
             item.suffix = r->suffix;
+            item.countable = true;
         } else {
-            item.format = NumberFormat::Decimal;
-            item.prefix = label;  // a label we cannot count is kept as it is
+            item.format = NumberFormat::None;  // a label we cannot count is kept as text, and written so
         }
         return item;
     }
@@ -1160,7 +1167,7 @@ private:
         const bool bullet = item.format == NumberFormat::Bullet;
         const std::optional<QTextListFormat::Style> style =
             bullet ? std::optional(bulletStyle(item.label)) : qtStyleOf(item.format);
-        if (!style || (!bullet && (!item.countable || item.key == kListTextNumberKey)))
+        if (!style || (!bullet && !item.countable))
             return false;
         auto open = t.lists.find(item.key);
         const bool continues = open != t.lists.end() && open->second.list->format().style() == *style &&
@@ -1199,7 +1206,9 @@ private:
             bf.setTabPositions({QTextOption::Tab(-first, QTextOption::LeftTab)});
         bf.setProperty(kListLabelProperty, item.label);
         bf.setProperty(kListNumberProperty, item.number);
-        bf.setProperty(kListFormatProperty, static_cast<int>(item.format));
+        // A label whose text around the number is not fixed (it holds a
+        // deeper level's number) has no list the writer could write: it stays text.
+        bf.setProperty(kListFormatProperty, static_cast<int>(item.countable ? item.format : NumberFormat::None));
         bf.setProperty(kListPrefixProperty, item.prefix);
         bf.setProperty(kListSuffixProperty, item.suffix);
         bf.setProperty(kListKeyProperty, item.key);

@@ -36,9 +36,9 @@ inline constexpr double kTwipsPerPixel = 15.0;
 inline constexpr int kBulletFirstIndentProperty = 0x100000 + 1;  // QTextFormat::UserProperty + 1
 
 // A numbered item that Qt's lists cannot count as its editor does (a list that
-// starts at 3, a number that shows its parent's, "1.1."): the block is no
-// QTextList item but starts with its label and a tab, and these block
-// properties let the writer write it back as a list item.
+// starts at 3: Qt 6.4 lists count from 1; a number given only as \listtext):
+// the block is no QTextList item but starts with its label and a tab, and
+// these block properties let the writer write it back as a list item.
 inline constexpr int kListLabelProperty = 0x100000 + 2;   // QString: the label at the block's start
 inline constexpr int kListNumberProperty = 0x100000 + 3;  // int: the item's own number
 inline constexpr int kListFormatProperty = 0x100000 + 4;  // int: its NumberFormat (list_numbering.h)

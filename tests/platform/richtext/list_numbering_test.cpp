@@ -52,13 +52,15 @@ TEST(ListNumbering, LevelTextPutsTheNumbersTogether)
     formats[1] = NumberFormat::LowerLetter;
     const LevelText own{QString(QChar(1)) + QStringLiteral(")")};
     EXPECT_EQ(own.label(numbers, formats), "c)");
-    EXPECT_TRUE(own.onlyOwnNumber(1));
-    EXPECT_FALSE(own.onlyOwnNumber(0));
+    EXPECT_TRUE(own.countsOnlyItsOwnNumber(1));
+    EXPECT_FALSE(own.countsOnlyItsOwnNumber(0));
     EXPECT_EQ(own.prefix(1), "");
     EXPECT_EQ(own.suffix(1), ")");
     const LevelText nested{QStringLiteral("(") + QChar(0) + u'.' + QChar(1) + u')'};
     EXPECT_EQ(nested.label(numbers, formats), "(2.c)");
-    EXPECT_FALSE(nested.onlyOwnNumber(1));
+    EXPECT_TRUE(nested.countsOnlyItsOwnNumber(1));  // the number above stays while level 1 counts
+    EXPECT_FALSE(nested.countsOnlyItsOwnNumber(0));  // a deeper number changes under a level-0 item
+    EXPECT_FALSE(LevelText{QString(QChar(1)) + u'.' + QChar(1)}.countsOnlyItsOwnNumber(1));
     formats[0] = NumberFormat::Bullet;  // a bullet level's place shows nothing
     EXPECT_EQ(nested.label(numbers, formats), "(.c)");
 }

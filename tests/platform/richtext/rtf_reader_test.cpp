@@ -484,3 +484,9 @@ TEST(RtfReader, ABorderOfNoWidthOrNoneIsNoBorder) {
         EXPECT_EQ(table->format().border(), border.contains("trbrdrt") ? 1 : 0) << border.toStdString();
     }
 }
+
+TEST(RtfReader, ALabelHoldsNoControlCharactersOrTabs) {
+    QTextDocument doc;
+    readRtf("{\\rtf1 \\pard{\\listtext 7\\'01\\tab b\\line )\\tab}\\ls9 a\\par}", doc);
+    EXPECT_EQ(doc.toPlainText(), "7 b )\ta");  // the label, then the one tab that ends it
+}
