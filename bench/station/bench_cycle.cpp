@@ -232,10 +232,10 @@ int loadGrams(int i)
 // puts the next one on; the timed part is the decision and its label run.
 double labelRunMs(int i)
 {
-    frMain->WEdit->setText(QStringLiteral("0"));
+    frMain->model().setWeight(QStringLiteral("0"));
     frMain->WeighingDecision(Currency::fromInt(0), true);
     const int grams = loadGrams(i);
-    frMain->WEdit->setText(QString::number(grams));
+    frMain->model().setWeight(QString::number(grams));
     const auto t0 = std::chrono::steady_clock::now();
     frMain->WeighingDecision(Currency::fromInt(grams), true);
     const auto t1 = std::chrono::steady_clock::now();
