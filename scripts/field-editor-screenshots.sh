@@ -11,28 +11,7 @@ line=${2:-$(mktemp -d)/LINE}
 mkdir -p "$out"
 "$top/scripts/prepare-demo.sh" "$line"
 . "$top/scripts/xvfb.sh"
-start_xvfb
-export DISPLAY=$display
-openbox >/dev/null 2>&1 &
-wm=$!
-coords=$(mktemp)
-tool=
-# The tool first, while its X server still runs: it would spin on a lost display.
-finish() {
-  if [ -n "$tool" ]; then
-    kill "$tool" 2>/dev/null || true  # timeout passes it on to the tool
-    for _ in $(seq 100); do kill -0 "$tool" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$tool" 2>/dev/null || true
-  fi
-  kill "$wm" "$xvfb" 2>/dev/null || true
-  rm -f "$coords"
-}
-trap finish EXIT
-QT_QPA_PLATFORM=xcb CUPS_SERVER="$line/no-printers.sock" \
-  timeout -k 3 120 "$top/build/bin/tarvik-labels-tab" "$line/BIN" 80 >"$coords" 2>"$out/field-editor.log" &
-tool=$!
-for _ in $(seq 50); do grep -q '^Image2' "$coords" && break; sleep 0.2; done
-read -r _ x1 y1 _ _ < <(grep '^Image1' "$coords")
+start_labels_tab "$line" 80 "$out/field-editor.log"
 shot() { sleep 1.5; capture_screen "$out/$1.png"; echo "$out/$1.png"; }
 at() { grep "^$1 " "$coords" | tail -1 | cut -d' ' -f2-3; }
 

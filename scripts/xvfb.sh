@@ -31,3 +31,34 @@ capture_screen() {
   pnmtopng < "$pnm" > "$1"
   rm -f "$pnm" "$pnm.new"
 }
+
+# start_labels_tab LINE SECONDS LOG: the settings window's tab "Етикетки" of the
+# station in LINE/BIN (build/bin/tarvik-labels-tab) on a private X server with
+# a window manager, for SECONDS at most. Sets $coords (the file where the tool
+# writes where its controls are), $x1 $y1 (the corner of Image1) and an EXIT
+# trap that ends the tool, the window manager and the X server.
+start_labels_tab() {
+  start_xvfb
+  export DISPLAY=$display
+  openbox >/dev/null 2>&1 &
+  wm=$!
+  coords=$(mktemp)
+  tool=
+  trap finish_labels_tab EXIT
+  QT_QPA_PLATFORM=xcb CUPS_SERVER="$1/no-printers.sock" \
+    timeout -k 3 $(($2 + 30)) "$top/build/bin/tarvik-labels-tab" "$1/BIN" "$2" >"$coords" 2>"$3" &
+  tool=$!
+  for _ in $(seq 50); do grep -q '^Image2' "$coords" && break; sleep 0.2; done
+  read -r _ x1 y1 _ _ < <(grep '^Image1' "$coords")
+}
+
+# The tool first, while its X server still runs: it would spin on a lost display.
+finish_labels_tab() {
+  if [ -n "$tool" ]; then
+    kill "$tool" 2>/dev/null || true  # timeout passes it on to the tool
+    for _ in $(seq 100); do kill -0 "$tool" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$tool" 2>/dev/null || true
+  fi
+  kill "$wm" "$xvfb" 2>/dev/null || true
+  rm -f "$coords"
+}
