@@ -79,7 +79,7 @@ TEST_F(SettingsDialogTest, AFreshInstallationHasTheDefaults)
     EXPECT_EQ(frSetting->Edit9->text(), QStringLiteral("1"));
     EXPECT_EQ(frSetting->Edit10->text(), QStringLiteral("1"));
     EXPECT_EQ(frSetting->TypeBox1->currentText(), QStringLiteral("Code_2_5_interleaved"));
-    EXPECT_EQ(frSetting->TypeBox1->count(), 23);
+    EXPECT_EQ(frSetting->TypeBox1->count(), 24);
     EXPECT_EQ(frSetting->TypeBox1->itemText(14), QStringLiteral("CodeEAN13"));
     EXPECT_EQ(frSetting->SumBox1->currentText(), QStringLiteral("csmNone"));
     EXPECT_TRUE(frSetting->CheckBox1->isChecked());
