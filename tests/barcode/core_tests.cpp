@@ -200,7 +200,7 @@ TEST(TBarcodeModules, WidthsPastWhatTheFieldsHoldAreRefused)
 TEST(TBarcodeErrors, FixedTexts)
 {
     TBarcode b;
-    b.SetTyp(static_cast<TBarcodeType>(23));
+    b.SetTyp(static_cast<TBarcodeType>(kBarcodeTypeCount));
     EXPECT_EQ(errorOf(b), u"TBarcode: wrong BarcodeType");
     b.SetTyp(static_cast<TBarcodeType>(-1));
     EXPECT_EQ(errorOf(b), u"TBarcode: wrong BarcodeType");
