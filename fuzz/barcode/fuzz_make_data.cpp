@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3)
         return 0;
     TBarcode b;
-    b.SetTyp(static_cast<TBarcodeType>(int(data[0] % 25) - 1));  // -1 and 23 are out of range
+    // -1 and kBarcodeTypeCount are out of range.
+    b.SetTyp(static_cast<TBarcodeType>(int(data[0] % (kBarcodeTypeCount + 2)) - 1));
     b.SetCheckSum(data[1] & 1);
     b.SetCheckSumMethod(static_cast<TCheckSumMethod>((data[1] >> 1) % 3));
     b.SetModul(1 + (data[2] % 4));

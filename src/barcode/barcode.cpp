@@ -44,6 +44,7 @@ constexpr std::array<TBarcodeTypeInfo, kBarcodeTypeCount> kTypeInfo = {{
     {u"EAN128A", false, 0, 0},
     {u"EAN128B", false, 0, 0},
     {u"EAN128C", true, 0, 0},
+    {u"GS1-128", false, 0, 0},
 }};
 
 bool validType(TBarcodeType t)
@@ -290,6 +291,7 @@ QString TBarcode::MakeData()
     case bcCodeUPC_E1: return Code_UPC_E(true);
     case bcCodeUPC_Supp2: return Code_Supp2();
     case bcCodeUPC_Supp5: return Code_Supp5();
+    case bcCodeGS1_128: return Code_GS1_128();
     }
     throw Error(u"%1: wrong BarcodeType"_qs.arg(kClassName));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// TBarcode: encodes a text in one of 23 linear symbologies into a module
+// TBarcode: encodes a text in one of 24 linear symbologies into a module
 // string and paints it, optionally rotated, with its text, on a TCanvas.
 //
 // The module string holds one character per bar or space: '0'-'3' spaces of
@@ -115,6 +115,7 @@ private:
     QString Code_UPC_E(bool numberSystem1);
     QString Code_Supp5();
     QString Code_Supp2();
+    QString Code_GS1_128();
 
     int height_ = 0;
     QString text_;

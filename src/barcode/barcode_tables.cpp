@@ -144,4 +144,51 @@ const std::array<CodabarRow, 20> kCodabar = {{
     {'+', "5060606"}, {'A', "5061515"}, {'B', "5151506"}, {'C', "5051516"}, {'D', "5051615"},
 }};
 
+// From the GS1 General Specifications' AI table: the identifiers a weighing
+// and packing line prints, with each one's format.
+const std::array<Gs1AiRow, 37> kGs1Ais = {{
+    {"00", 2, -1, 18, 18, true, true, false, "SSCC"},
+    {"01", 2, -1, 14, 14, true, true, false, "GTIN"},
+    {"02", 2, -1, 14, 14, true, true, false, "CONTENT"},
+    {"10", 2, -1, 1, 20, false, false, false, "BATCH/LOT"},
+    {"11", 2, -1, 6, 6, true, false, true, "PROD DATE"},
+    {"12", 2, -1, 6, 6, true, false, true, "DUE DATE"},
+    {"13", 2, -1, 6, 6, true, false, true, "PACK DATE"},
+    {"15", 2, -1, 6, 6, true, false, true, "BEST BEFORE"},
+    {"16", 2, -1, 6, 6, true, false, true, "SELL BY"},
+    {"17", 2, -1, 6, 6, true, false, true, "USE BY"},
+    {"20", 2, -1, 2, 2, true, false, false, "VARIANT"},
+    {"21", 2, -1, 1, 20, false, false, false, "SERIAL"},
+    {"22", 2, -1, 1, 20, false, false, false, "CPV"},
+    {"30", 2, -1, 1, 8, true, false, false, "VAR. COUNT"},
+    {"310", 4, 5, 6, 6, true, false, false, "NET WEIGHT (kg)"},
+    {"320", 4, 5, 6, 6, true, false, false, "NET WEIGHT (lb)"},
+    {"330", 4, 5, 6, 6, true, false, false, "GROSS WEIGHT (kg)"},
+    {"37", 2, -1, 1, 8, true, false, false, "COUNT"},
+    {"390", 4, 9, 1, 15, true, false, false, "AMOUNT"},
+    {"392", 4, 9, 1, 15, true, false, false, "PRICE"},
+    {"393", 4, 9, 4, 18, true, false, false, "PRICE (ISO currency)"},
+    {"400", 3, -1, 1, 30, false, false, false, "ORDER NUMBER"},
+    {"410", 3, -1, 13, 13, true, true, false, "SHIP TO LOC"},
+    {"414", 3, -1, 13, 13, true, true, false, "LOC No."},
+    {"422", 3, -1, 3, 3, true, false, false, "ORIGIN"},
+    {"7003", 4, -1, 10, 10, true, false, false, "EXPIRY TIME"},
+    {"8005", 4, -1, 6, 6, true, false, false, "PRICE PER UNIT"},
+    {"90", 2, -1, 1, 30, false, false, false, "INTERNAL"},
+    {"91", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"92", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"93", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"94", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"95", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"96", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"97", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"98", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+    {"99", 2, -1, 1, 90, false, false, false, "INTERNAL"},
+}};
+
+const std::array<std::string_view, 22> kGs1PredefinedLength = {
+    "00", "01", "02", "03", "04", "11", "12", "13", "14", "15", "16",
+    "17", "18", "19", "20", "31", "32", "33", "34", "35", "36", "41",
+};
+
 }  // namespace tarvik::barcode::tables

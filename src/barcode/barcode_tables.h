@@ -55,4 +55,24 @@ struct CodabarRow {
 };
 extern const std::array<CodabarRow, 20> kCodabar;
 
+// GS1 application identifiers the station's labels use. A row stands for the
+// AIs that begin with `prefix`; the AI has `digits` digits in all, and where
+// `lastDigitMax` is not -1 its last digit (decimal places) may be 0 to that.
+struct Gs1AiRow {
+    std::string_view prefix;
+    int digits;
+    int lastDigitMax;
+    int minLength;   // of the value
+    int maxLength;
+    bool numeric;
+    bool checkDigit;  // the value's last digit is a GS1 mod-10 check digit
+    bool date;        // YYMMDD, the day 00 meaning the end of the month
+    std::string_view title;
+};
+extern const std::array<Gs1AiRow, 37> kGs1Ais;
+
+// The first two digits of the AIs whose length is predefined: no separator
+// follows their values, whatever the AI table says of the rest.
+extern const std::array<std::string_view, 22> kGs1PredefinedLength;
+
 }  // namespace tarvik::barcode::tables

@@ -12,7 +12,7 @@ QStringList barcodeTypeNames()
         u"CodeCodabar"_qs,          u"CodeEAN8"_qs,            u"CodeEAN13"_qs,
         u"CodeUPC_A"_qs,            u"CodeUPC_E0"_qs,          u"CodeUPC_E1"_qs,
         u"CodeUPC_Supp2"_qs,        u"CodeUPC_Supp5"_qs,       u"CodeEAN128A"_qs,
-        u"CodeEAN128B"_qs,          u"CodeEAN128C"_qs,
+        u"CodeEAN128B"_qs,          u"CodeEAN128C"_qs,         u"CodeGS1_128"_qs,
     };
 }
 

@@ -32,8 +32,11 @@ enum TBarcodeType : int {
     bcCodeEAN128A,
     bcCodeEAN128B,
     bcCodeEAN128C,
+    // Appended: a bracket-form GS1 element string, FNC1 first (not the
+    // EAN-128 types above, whose content is the data as it stands).
+    bcCodeGS1_128,
 };
-inline constexpr int kBarcodeTypeCount = 23;
+inline constexpr int kBarcodeTypeCount = 24;
 
 enum TCheckSumMethod : int { csmNone, csmModulo10 };
 
@@ -50,8 +53,8 @@ enum TShowTextPosition {
     stpBottomCenter,
 };
 
-// The 23 names as the settings dialog lists them, in ordinal order:
-// the enumerator without its "bc" prefix ("Code_2_5_interleaved" ... "CodeEAN128C").
+// The names as the settings dialog lists them, in ordinal order: the
+// enumerator without its "bc" prefix ("Code_2_5_interleaved" ... "CodeGS1_128").
 QStringList barcodeTypeNames();
 
 // The type of such a name (exact match), if any.

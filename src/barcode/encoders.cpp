@@ -3,6 +3,7 @@
 #include "barcode/barcode.h"
 #include "barcode/barcode_tables.h"
 #include "barcode/checksum.h"
+#include "barcode/gs1.h"
 
 #include "platform/text/error.h"
 
@@ -491,6 +492,27 @@ QString TBarcode::Code_Codabar()
     }
     append(out, pattern(u'B'));
     return out;
+}
+
+// --- GS1-128 -------------------------------------------------------------
+
+QString TBarcode::Code_GS1_128()
+{
+    const std::vector<Gs1Element> elements = parseGs1(text_.trimmed());
+    // The line under the bars is the bracket form, with any check digit computed.
+    text_ = gs1BracketText(elements);
+    const std::vector<int> values = gs1Code128Values(elements);
+    const auto& table = tables::kCode128;
+    // The start characters are not in the table of values.
+    QString widths = values.front() == 105 ? u"211232"_qs : u"211214"_qs;
+    int sum = values.front();
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        append(widths, table[std::size_t(values[i])].widths);
+        sum += values[i] * int(i);
+    }
+    append(widths, table[std::size_t(sum % 103)].widths);
+    widths += u"2331112"_qs;
+    return WidthsToModules(widths);
 }
 
 }  // namespace tarvik::barcode

@@ -62,9 +62,11 @@ struct Key {
     const char* caption = nullptr;     // named when a value does not fit it
     int length = 0;                    // the longest text the control takes
     bool loaded = true;                // read by LoadSettings; the others at start-up
+    bool optional = false;             // written only when set or already in the file
 };
 
-// The twenty-one keys in the order SaveSettings writes them.
+// The keys in the order SaveSettings writes them: the twenty-one of the
+// dialog, then the weight limits.
 const Key kKeys[] = {
     {kPrinter, "Printer_1", &ProgSettings::printer1, "0", &ListLengths::printers},
     {kPrinter, "Printer_2", &ProgSettings::printer2, "0", &ListLengths::printers},
@@ -87,6 +89,8 @@ const Key kKeys[] = {
     {kProg, "Name_Weight", &ProgSettings::nameWeight, "Name", nullptr, "EditV", "Назва вагів", kScaleNameLength},
     {kProg, "Com_port", &ProgSettings::comPort, "0", &ListLengths::ports, nullptr, nullptr, 0, false},
     {kProg, "Type_Scale", &ProgSettings::typeScale, "0", &ListLengths::scaleTypes, nullptr, nullptr, 0, false},
+    {kTovar, "Net_Min_1", &ProgSettings::netMin1, "", nullptr, "EditMin1", "Мін. вага нетто, гр.", 0, true, true},
+    {kTovar, "Net_Max_1", &ProgSettings::netMax1, "", nullptr, "EditMax1", "Макс. вага нетто, гр.", 0, true, true},
 };
 
 // LoadSettings reads the list positions first, then the flags, then the texts.
@@ -197,8 +201,12 @@ void LoadStartupSettings(const QString& path, StartupSettings& s)
 void SaveSettings(const QString& path, const ProgSettings& s)
 {
     IniDocument doc = IniDocument::load(path);
-    for (const Key& k : kKeys)
-        doc.writeString(k.section, QLatin1String(k.name), keyText(k, s));
+    for (const Key& k : kKeys) {
+        const QString text = keyText(k, s);
+        if (k.optional && text.trimmed().isEmpty() && !doc.value(k.section, QLatin1String(k.name)))
+            continue;
+        doc.writeString(k.section, QLatin1String(k.name), text);
+    }
     // One atomic replace: a text refused above leaves the file untouched.
     doc.save(path);
 }

@@ -52,11 +52,16 @@ struct ProgSettings {
     QString nameWeight = QStringLiteral("Name");  // "Name_Weight" (EditV), at most kScaleNameLength
     int comPort = 0;                 // "Com_port" (ComBox); saved here, read by LoadStartupSettings
     int typeScale = 0;               // "Type_Scale" (ComboBox1); likewise
+    // [Tovar], written only once set: the net weight limits of label 1's
+    // loads, grams; blank for no limit.
+    MaskedDigits netMin1{6};         // "Net_Min_1" (EditMin1)
+    MaskedDigits netMax1{6};         // "Net_Max_1" (EditMax1)
 
     bool operator==(const ProgSettings&) const = default;
 };
 
-inline constexpr int kBarcodeTemplateLength = 40;
+// Long enough for a GS1 element string with its fields; 40 before those.
+inline constexpr int kBarcodeTemplateLength = 80;
 inline constexpr int kScaleNameLength = 10;
 
 // The lengths of the lists whose positions the settings store. A stored
@@ -114,7 +119,9 @@ struct DatabaseSettings {
 // outside their lists become -1.
 void LoadSettings(const QString& path, ProgSettings& s, const std::optional<ListLengths>& lists = std::nullopt);
 void LoadStartupSettings(const QString& path, StartupSettings& s);
-void SaveSettings(const QString& path, const ProgSettings& s);    // the 21 keys, in the file's order
+// The 21 keys in the file's order, then the weight limits where they are set
+// or already in the file, so a station that uses none keeps its file as it was.
+void SaveSettings(const QString& path, const ProgSettings& s);
 // The [Database] section over the station's defaults; "Path" empty when absent.
 DatabaseSettings LoadDatabaseSettings(const QString& path);
 

@@ -271,6 +271,16 @@ void TfrSetting::buildProgramTab()
     }
     Edit1 = named(new MaskedEdit(5), "Edit1");
     l1->addWidget(box(QStringLiteral("Тара , гр."), Edit1, g1));
+    {
+        auto* row = new QWidget;
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        EditMin1 = named(new MaskedEdit(6), "EditMin1");
+        EditMax1 = named(new MaskedEdit(6), "EditMax1");
+        h->addWidget(box(QStringLiteral("Мін. вага нетто, гр."), EditMin1, row));
+        h->addWidget(box(QStringLiteral("Макс. вага нетто, гр."), EditMax1, row));
+        l1->addWidget(row);
+    }
     l1->addWidget(barcodeGroup({Edit5, CheckBox1, SumBox1, TypeBox1, Button3}, "Edit5", "CheckBox1", "SumBox1",
                                "TypeBox1", "Button3", g1));
     l1->addStretch(1);
@@ -366,6 +376,8 @@ tarvik::data::ProgSettings TfrSetting::controlValues() const
     s.nameWeight = EditV->text();
     s.comPort = ComBox->currentIndex();
     s.typeScale = ComboBox1->currentIndex();
+    s.netMin1 = digits(EditMin1, 6);
+    s.netMax1 = digits(EditMax1, 6);
     return s;
 }
 
@@ -385,6 +397,8 @@ void TfrSetting::showSettings()
     CheckBox2->setChecked(s.barCheck2);
     Edit1->setText(s.tara1.text());
     Edit2->setText(s.tara2.text());
+    EditMin1->setText(s.netMin1.text());
+    EditMax1->setText(s.netMax1.text());
     Edit5->setText(s.bar1);
     Edit6->setText(s.bar2);
     Edit3->setText(s.sumEtic.text());

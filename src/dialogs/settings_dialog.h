@@ -70,6 +70,9 @@ public:
     QComboBox* DBBox1 = nullptr;
     QLineEdit* Edit9 = nullptr;
     tarvik::ui::MaskedEdit* Edit1 = nullptr;
+    // Label 1's net weight limits, grams; blank for none.
+    tarvik::ui::MaskedEdit* EditMin1 = nullptr;
+    tarvik::ui::MaskedEdit* EditMax1 = nullptr;
     QLineEdit* Edit5 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QComboBox* SumBox1 = nullptr;

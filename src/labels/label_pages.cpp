@@ -465,7 +465,9 @@ printing::PrintJob LabelPages::ReprintLabel(const QString& batch, const QString&
     const Currency tare = Currency::fromText(s.tara1.trimmed());
     const QString net = (Currency::fromText(weight) - tare).toText();
     const ProductRecord product = moveToProduct(1);
-    const QString content = BuildBarcodeContent(s.barTemplate1, net, product.barcode);
+    const QString content = BuildBarcodeContent(
+        s.barTemplate1, net, product.barcode,
+        {QDate::currentDate(), product.sellDate, batch, Currency::fromText(weight) - tare, product.price});
     Currency::fromText(QString(product.price).replace(u'.', u','));
     MakeBarcodePicture(content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
     loadPicture(1, QStringLiteral("Barcod1.bmp"));

@@ -244,6 +244,14 @@ void StationModel::setPlace(const MaskedDigits& place)
     Q_EMIT weighingChanged();
 }
 
+void StationModel::setLimitAlarm(const QString& text)
+{
+    if (weighing_.limitAlarm == text)
+        return;
+    weighing_.limitAlarm = text;
+    Q_EMIT weighingChanged();
+}
+
 labels::LabelSettings StationModel::labelSettings() const
 {
     const data::ProgSettings& p = settings_;

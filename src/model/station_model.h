@@ -63,6 +63,9 @@ struct Weighing {
     MaskedDigits batch = MaskedDigits::of(QStringLiteral("2"), 5);  // MaskEdit1, "№ партії"
     MaskedDigits place = MaskedDigits::of(QStringLiteral("3"), 5);  // MaskEdit2, "№ місця"
     QString logWeightText;                                  // the net weight of the label last computed
+    // The load on the scale is outside the weight limits and was not
+    // labelled: what the main window says of it; empty otherwise.
+    QString limitAlarm;
 };
 
 class StationModel : public QObject, public labels::LabelSettingsView, public labels::MainFields {
@@ -119,6 +122,7 @@ public:
     void setWeight(const QString& weight);
     void setBatch(const MaskedDigits& batch);
     void setPlace(const MaskedDigits& place);
+    void setLimitAlarm(const QString& text);
 
     // The station's only connection and transaction, its statements and its
     // product table. Each throws a clear error when the database is not there.

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTextStream>
@@ -22,6 +23,9 @@
 using tarvik::ui::MaskedEdit;
 
 namespace {
+
+// The weight of a load held back by the weight limits, and the text saying why.
+const QColor kWarningColour(0xC0, 0x00, 0x00);
 
 QGroupBox* framed(const QString& caption, QWidget* field, QWidget* parent)
 {
@@ -87,6 +91,16 @@ TfrMain::TfrMain(tarvik::model::StationModel& model, QWidget* parent) : QMainWin
     MaskEdit3->setText(QStringLiteral("0"));
 
     v->addWidget(framed(QStringLiteral("ВАГА"), WEdit, central));
+    LimitLabel = named(new QLabel(central), "LimitLabel");
+    {
+        QPalette p = LimitLabel->palette();
+        p.setColor(QPalette::WindowText, kWarningColour);
+        LimitLabel->setPalette(p);
+        // Room for the text kept while there is none, so the window keeps its size.
+        LimitLabel->setMinimumHeight(LimitLabel->fontMetrics().height());
+        LimitLabel->setWordWrap(true);
+    }
+    v->addWidget(LimitLabel);
     v->addWidget(framed(QStringLiteral("СТАБІЛЬНА"), SEdit, central));
     auto* numbers = new QHBoxLayout;
     numbers->addWidget(framed(QStringLiteral("№ партії"), MaskEdit1, central));
@@ -138,6 +152,18 @@ void TfrMain::showWeighing()
 {
     const tarvik::model::Weighing& w = model_.weighing();
     WEdit->setText(w.weight);
+    if (w.limitAlarm != shownAlarm_) {
+        shownAlarm_ = w.limitAlarm;
+        QPalette p = WEdit->palette();
+        const QColor text = shownAlarm_.isEmpty() ? palette().color(QPalette::Active, QPalette::Text) : kWarningColour;
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            p.setColor(group, QPalette::Text, text);
+        WEdit->setPalette(p);
+        LimitLabel->setText(shownAlarm_);
+        // Nobody may be looking at the window (headless): said where a log reader sees it.
+        if (!shownAlarm_.isEmpty())
+            QTextStream(stderr) << "Tarvik: етикетку не надруковано. " << shownAlarm_ << "\n";
+    }
     // Blank until the first reading.
     if (w.stable)
         SEdit->setText(*w.stable ? QString::fromUtf16(tarvik::station::kStableText)
@@ -207,7 +233,7 @@ void TfrMain::TimerTimer()
 void TfrMain::WeighingDecision(Currency weight, bool stable)
 {
     const auto outcome = cycle_->decide(weight, stable);
-    if (outcome == tarvik::station::RunOutcome::None)
+    if (outcome == tarvik::station::RunOutcome::None || outcome == tarvik::station::RunOutcome::HeldBack)
         return;
     if (outcome == tarvik::station::RunOutcome::Failed && resumeAfterFailedRun_) {
         // The load that failed is not labelled again while it lies there: a

@@ -13,6 +13,7 @@
 #include <memory>
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -61,6 +62,8 @@ public:
 
     QLineEdit* WEdit = nullptr;
     QLineEdit* SEdit = nullptr;
+    // A load held back by the weight limits: why, under the weight.
+    QLabel* LimitLabel = nullptr;
     tarvik::ui::MaskedEdit* MaskEdit1 = nullptr;
     tarvik::ui::MaskedEdit* MaskEdit2 = nullptr;
     QLineEdit* Edit2 = nullptr;
@@ -97,4 +100,5 @@ private:
     std::unique_ptr<tarvik::station::WeighingCycle> cycle_;
     bool skipActivation_ = false;
     bool resumeAfterFailedRun_ = false;
+    QString shownAlarm_;
 };

@@ -69,6 +69,8 @@ RunOutcome WeighingCycle::decide(Currency weight, bool stable)
     case Decision::LabelRun:
         try {
             const QScopedValueRollback<bool> running(running_, true);
+            if (holdBack(weight))
+                return RunOutcome::HeldBack;
             LabelRun(weight);
             return RunOutcome::Done;
         } catch (const data::DatabaseError& e) {
@@ -88,11 +90,29 @@ RunOutcome WeighingCycle::decide(Currency weight, bool stable)
         }
     case Decision::Rearm:
         PrintedFlag = false;
+        model_.setLimitAlarm({});
         return RunOutcome::None;
     case Decision::Nothing:
         break;
     }
     return RunOutcome::None;
+}
+
+bool WeighingCycle::holdBack(Currency weight)
+{
+    const data::ProgSettings& s = model_.settings();
+    const WeightLimits limits = weightLimits(s.netMin1, s.netMax1);
+    if (!limits.min && !limits.max)
+        return false;
+    const Currency net = weight - valueOf(s.tara1, kTare1Caption);
+    const LimitCheck check = checkWeightLimits(net, limits);
+    if (check == LimitCheck::Within) {
+        model_.setLimitAlarm({});
+        return false;
+    }
+    model_.setLimitAlarm(limitAlarmText(check, net, limits));
+    PrintedFlag = true;
+    return true;
 }
 
 std::int64_t WeighingCycle::perBox() const
@@ -111,7 +131,9 @@ void WeighingCycle::LabelRun(Currency weight)
     const Currency tare1 = valueOf(s.tara1, kTare1Caption);
     const QString net = (gross - tare1).toText();
     const labels::ProductRecord product = pages.moveToProduct(1);
-    const QString content = labels::BuildBarcodeContent(s.bar1, net, product.barcode);
+    const QString content = labels::BuildBarcodeContent(
+        s.bar1, net, product.barcode,
+        {QDate::currentDate(), product.sellDate, model_.weighing().batch.text(), gross - tare1, product.price});
     const Currency price = [&] {
         try {
             return priceValue(product.price);
@@ -183,8 +205,10 @@ void WeighingCycle::checkRun(Currency weight, const QString& cost)
         const Currency tare1 = valueOf(s.tara1, kTare1Caption);
         const Currency tare2 = valueOf(s.tara2, kTare2Caption);
         const labels::ProductRecord product2 = pages.moveToProduct(2);
-        const QString content2 =
-            labels::BuildBarcodeContent(s.bar2, netBoxWeightText(mass, tare1, n, tare2), product2.barcode);
+        const QString content2 = labels::BuildBarcodeContent(
+            s.bar2, netBoxWeightText(mass, tare1, n, tare2), product2.barcode,
+            {QDate::currentDate(), product2.sellDate, model_.weighing().batch.text(),
+             netBoxWeight(mass, tare1, n, tare2), product2.price});
         const labels::LabelSettings ls = model_.labelSettings();
         if (const auto chosen = labels::barcodeSettingsFor(labels::kLabel2Barcode, ls.barcode1, ls.barcode2))
             barcode::MakeBarcodePicture(content2, *chosen);
@@ -262,7 +286,10 @@ void WeighingCycle::PrintBoxLabel()
     const Currency tare2 = Currency::fromText(s.tara2.trimmed());
     const Currency tare1 = Currency::fromText(s.tara1.trimmed());
     const QString net = netBoxWeightText(model_.box().mass, tare1, n, tare2);
-    const QString content = labels::BuildBarcodeContent(s.bar2, net, product.barcode);
+    const QString content = labels::BuildBarcodeContent(
+        s.bar2, net, product.barcode,
+        {QDate::currentDate(), product.sellDate, model_.weighing().batch.text(),
+         netBoxWeight(model_.box().mass, tare1, n, tare2), product.price});
     pages.MakeBarcodePicture(content, kLabel2Picture, labels::kLabel2Barcode);
     pages.loadPicture(2, kLabel2Picture);
     pages.PrepareLabel(2);

@@ -24,6 +24,7 @@ enum class RunOutcome {
     None,     // this reading started no label run
     Done,     // a label run ended as planned
     Failed,   // a label run stopped at an error, which has been shown
+    HeldBack, // a new load outside the weight limits: nothing printed or logged
 };
 
 class WeighingCycle {
@@ -49,6 +50,9 @@ public:
     bool PrintedFlag = false;
 
 private:
+    // A new load outside label 1's weight limits: said on the model, marked
+    // as printed so it is not weighed again until the scale is emptied.
+    bool holdBack(Currency weight);
     void LabelRun(Currency weight);
     // What a run would fail on for a reason known before anything is
     // printed: the log row's values, the counts, the printer, and for the

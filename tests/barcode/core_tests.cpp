@@ -200,7 +200,7 @@ TEST(TBarcodeModules, WidthsPastWhatTheFieldsHoldAreRefused)
 TEST(TBarcodeErrors, FixedTexts)
 {
     TBarcode b;
-    b.SetTyp(static_cast<TBarcodeType>(23));
+    b.SetTyp(static_cast<TBarcodeType>(kBarcodeTypeCount));
     EXPECT_EQ(errorOf(b), u"TBarcode: wrong BarcodeType");
     b.SetTyp(static_cast<TBarcodeType>(-1));
     EXPECT_EQ(errorOf(b), u"TBarcode: wrong BarcodeType");
@@ -399,7 +399,8 @@ TEST(BarcodeTypes, NamesAndLookup)
     EXPECT_EQ(names.front(), u"Code_2_5_interleaved");
     EXPECT_EQ(names.at(bcCodeEAN13), u"CodeEAN13");
     EXPECT_EQ(names.at(bcCode128B), u"Code128B");
-    EXPECT_EQ(names.back(), u"CodeEAN128C");
+    EXPECT_EQ(names.at(bcCodeEAN128C), u"CodeEAN128C");
+    EXPECT_EQ(names.back(), u"CodeGS1_128");
     for (int i = 0; i < kBarcodeTypeCount; ++i)
         EXPECT_EQ(barcodeTypeFromName(names.at(i)), static_cast<TBarcodeType>(i));
     EXPECT_FALSE(barcodeTypeFromName(u"EAN13"_qs));

@@ -244,7 +244,12 @@ TEST_P(RefusedValue, StopsTheLoadAtItsKeyNamingIt)
     }
     // The refused key and the texts after it keep their values: nothing was
     // cut or dropped to fit, and the file is as it was.
-    EXPECT_EQ(p.nameWeight, before.nameWeight);
+    // The weight limits are read after every other key, so only they can keep theirs.
+    const bool limit = QByteArray(c.named).contains("Net_M");
+    if (!limit)
+        EXPECT_EQ(p.nameWeight, before.nameWeight);
+    EXPECT_EQ(p.netMin1, before.netMin1);
+    EXPECT_EQ(p.netMax1, before.netMax1);
     if (QByteArray(c.named) == "[Tovar] Tara_1")
         EXPECT_EQ(p.tara1, before.tara1);
     EXPECT_EQ(readAll(ini), cp(QStringLiteral("[%1]\r\n%2\r\n").arg(QString::fromUtf8(c.section), QString::fromUtf8(c.line))));
@@ -255,13 +260,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedCase{"Tara_1=1.5", "Tovar", "[Tovar] Tara_1", "Edit1"},
         RefusedCase{"Tara_2=1,5", "Tovar", "[Tovar] Tara_2", "Edit2"},
-        RefusedCase{"Bar_1=482CCCCCWWWWW482CCCCCWWWWW482CCCCCWWWWW12", "Tovar", "[Tovar] Bar_1", "Edit5"},
-        RefusedCase{"Bar_2=0123456789012345678901234567890123456789X", "Tovar", "[Tovar] Bar_2", "Edit6"},
+        RefusedCase{"Bar_1=(01)0482000CCCCCC(3103){net:3}(15){expiry}(10){batch}(21)123456789012345678901234", "Tovar", "[Tovar] Bar_1", "Edit5"},
+        RefusedCase{"Bar_2=01234567890123456789012345678901234567890123456789012345678901234567890123456789X", "Tovar", "[Tovar] Bar_2", "Edit6"},
         RefusedCase{"Sum_etic=123456", "Prog", "[Prog] Sum_etic", "Edit3"},
         RefusedCase{"Kil_golovok=-3", "Prog", "[Prog] Kil_golovok", "Edit4"},
         RefusedCase{"Num_Box=1234567890123456", "Prog", "[Prog] Num_Box", "NumBox"},
         RefusedCase{"Weight_Zero=1,5", "Prog", "[Prog] Weight_Zero", "EditZero"},
-        RefusedCase{"Name_Weight=Ваги_номер1", "Prog", "[Prog] Name_Weight", "EditV"}),
+        RefusedCase{"Name_Weight=Ваги_номер1", "Prog", "[Prog] Name_Weight", "EditV"},
+        RefusedCase{"Net_Min_1=1,5", "Tovar", "[Tovar] Net_Min_1", "EditMin1"},
+        RefusedCase{"Net_Max_1=1234567", "Tovar", "[Tovar] Net_Max_1", "EditMax1"}),
     [](const ::testing::TestParamInfo<RefusedCase>& i) {
         return QString::fromUtf8(i.param.named).section(u' ', 1).toStdString();
     });
@@ -271,14 +278,37 @@ TEST_F(SettingsFiles, ValuesThatFitTheirControlsAreKeptAsTyped)
     // Blanks inside a masked field, a full field and a text at its limit all fit.
     writeAll(ini, cp(QStringLiteral("[Tovar]\r\nTara_1=1 5\r\nTara_2=99999\r\nBar_1=%1\r\n"
                                     "[Prog]\r\nNum_Box=123456789012345\r\nName_Weight=Ваги_номер\r\n")
-                         .arg(QString(40, u'W'))));
+                         .arg(QString(kBarcodeTemplateLength, u'W'))));
     ProgSettings p;
     LoadSettings(ini, p);
     EXPECT_EQ(p.tara1.text(), QStringLiteral("1 5  "));
     EXPECT_EQ(p.tara2.text(), QStringLiteral("99999"));
-    EXPECT_EQ(p.bar1.size(), 40);
+    EXPECT_EQ(p.bar1.size(), kBarcodeTemplateLength);
     EXPECT_EQ(p.numBox.text(), QStringLiteral("123456789012345"));
     EXPECT_EQ(p.nameWeight, QStringLiteral("Ваги_номер"));
+}
+
+TEST_F(SettingsFiles, WeightLimitsAreWrittenOnceSetAndKeptOnceThere)
+{
+    // Not set and not in the file: the file stays as the dialog always wrote it.
+    ProgSettings p;
+    SaveSettings(ini, p);
+    EXPECT_FALSE(readAll(ini).contains("Net_M"));
+    p.netMin1 = tarvik::MaskedDigits::of(QStringLiteral("500"), 6);
+    p.netMax1 = tarvik::MaskedDigits::of(QStringLiteral("1000"), 6);
+    SaveSettings(ini, p);
+    ProgSettings back;
+    LoadSettings(ini, back);
+    EXPECT_EQ(back.netMin1.trimmed(), QStringLiteral("500"));
+    EXPECT_EQ(back.netMax1.trimmed(), QStringLiteral("1000"));
+    EXPECT_EQ(back, p);
+    // Cleared: written blank, so the old limit cannot come back from the file.
+    p.netMin1 = tarvik::MaskedDigits(6);
+    SaveSettings(ini, p);
+    EXPECT_TRUE(readAll(ini).contains("Net_Min_1=      \r\n")) << readAll(ini).toStdString();
+    LoadSettings(ini, back);
+    EXPECT_TRUE(back.netMin1.trimmed().isEmpty());
+    EXPECT_EQ(back.netMax1.trimmed(), QStringLiteral("1000"));
 }
 
 TEST_F(SettingsFiles, ListPositionsOutsideTheirListBecomeNoSelection)

@@ -79,7 +79,7 @@ TEST_F(SettingsDialogTest, AFreshInstallationHasTheDefaults)
     EXPECT_EQ(frSetting->Edit9->text(), QStringLiteral("1"));
     EXPECT_EQ(frSetting->Edit10->text(), QStringLiteral("1"));
     EXPECT_EQ(frSetting->TypeBox1->currentText(), QStringLiteral("Code_2_5_interleaved"));
-    EXPECT_EQ(frSetting->TypeBox1->count(), 23);
+    EXPECT_EQ(frSetting->TypeBox1->count(), 24);
     EXPECT_EQ(frSetting->TypeBox1->itemText(14), QStringLiteral("CodeEAN13"));
     EXPECT_EQ(frSetting->SumBox1->currentText(), QStringLiteral("csmNone"));
     EXPECT_TRUE(frSetting->CheckBox1->isChecked());
@@ -183,6 +183,27 @@ TEST_F(SettingsDialogTest, ApplyWritesTheKeysInPlaceAndKeepsWhatItDoesNotKnow)
         "Bar_Type_1=14\r\nBar_Type_2=0\r\nBar_SummCheckMetod_1=1\r\nBar_SummCheckMetod_2=0\r\n"
         "Bar_Check_1=-1\r\nBar_Check_2=0\r\n");
     EXPECT_EQ(tarvik::text::fromCp1251(folder.read(QStringLiteral("Setting_Prog.ini"))), expected);
+}
+
+TEST_F(SettingsDialogTest, TheWeightLimitsOfLabel1AreShownAndApplied)
+{
+    start(QByteArray("[Tovar]\r\nNet_Max_1=1000\r\n"));
+    frSetting->LoadSettings();
+    EXPECT_EQ(frSetting->EditMin1->text(), QStringLiteral("      "));
+    EXPECT_EQ(frSetting->EditMax1->text(), QStringLiteral("1000  "));
+    // In the label 1 group of the "Программи" tab.
+    auto* group = frSetting->Sheet1->findChild<QWidget*>(QStringLiteral("GroupBox1"));
+    ASSERT_TRUE(group);
+    EXPECT_TRUE(group->isAncestorOf(frSetting->EditMin1));
+    EXPECT_TRUE(group->isAncestorOf(frSetting->EditMax1));
+    frSetting->EditMin1->setText(QStringLiteral("500"));
+    frSetting->EditMax1->setText(QString());
+    frSetting->bApply->click();
+    EXPECT_EQ(frMain->model().settings().netMin1.trimmed(), QStringLiteral("500"));
+    EXPECT_TRUE(frMain->model().settings().netMax1.trimmed().isEmpty());
+    const QByteArray saved = folder.read(QStringLiteral("Setting_Prog.ini"));
+    EXPECT_TRUE(saved.contains("Net_Min_1=500   \r\n")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("Net_Max_1=      \r\n")) << saved.toStdString();
 }
 
 TEST_F(SettingsDialogTest, CancelWritesNothing)

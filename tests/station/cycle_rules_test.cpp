@@ -2,6 +2,8 @@
 
 #include "station/cycle_rules.h"
 
+#include "platform/text/error.h"
+
 #include <gtest/gtest.h>
 
 using namespace tarvik::station;
@@ -113,6 +115,55 @@ TEST(ClosesBox, TheNthLoadClosesAndACountPastItNeverDoes)
     EXPECT_TRUE(closesBox(0, 1));   // a box of one: every load
     EXPECT_FALSE(closesBox(10, 5));  // the box size lowered below the count
     EXPECT_FALSE(closesBox(0, 0));
+}
+
+// --- weight limits ---------------------------------------------------------
+
+struct LimitCase {
+    const char* net;  // grams
+    const char* min;  // the fields as typed, six places
+    const char* max;
+    LimitCheck expected;
+    const char* text;
+};
+
+class WeightLimitTable : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(WeightLimitTable, UnderAtAndOverEachLimit)
+{
+    const LimitCase& p = GetParam();
+    const WeightLimits limits = weightLimits(tarvik::MaskedDigits::of(QString::fromLatin1(p.min), 6),
+                                             tarvik::MaskedDigits::of(QString::fromLatin1(p.max), 6));
+    const LimitCheck check = checkWeightLimits(c(p.net), limits);
+    EXPECT_EQ(check, p.expected) << p.net << " in [" << p.min << ", " << p.max << "]";
+    EXPECT_EQ(limitAlarmText(check, c(p.net), limits), QString::fromUtf8(p.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WeightLimitTable,
+    ::testing::Values(
+        LimitCase{"499", "500", "1000", LimitCheck::Under, "Нижче мінімуму: нетто 499 г (мін. 500 г)"},
+        LimitCase{"499,9", "500", "1000", LimitCheck::Under, "Нижче мінімуму: нетто 499,9 г (мін. 500 г)"},
+        LimitCase{"500", "500", "1000", LimitCheck::Within, ""},
+        LimitCase{"750", "500", "1000", LimitCheck::Within, ""},
+        LimitCase{"1000", "500", "1000", LimitCheck::Within, ""},
+        LimitCase{"1000,1", "500", "1000", LimitCheck::Over, "Вище максимуму: нетто 1000,1 г (макс. 1000 г)"},
+        LimitCase{"-3", "500", "1000", LimitCheck::Under, "Нижче мінімуму: нетто -3 г (мін. 500 г)"},
+        // A blank field is no limit.
+        LimitCase{"1", "", "1000", LimitCheck::Within, ""},
+        LimitCase{"999999", "500", "", LimitCheck::Within, ""},
+        LimitCase{"1000001", "", "", LimitCheck::Within, ""},
+        LimitCase{"20", "  20  ", "", LimitCheck::Within, ""},
+        LimitCase{"19", "  20  ", "", LimitCheck::Under, "Нижче мінімуму: нетто 19 г (мін. 20 г)"}));
+
+TEST(WeightLimits, AFieldThatHoldsNoWholeNumberNamesItsCaption)
+{
+    try {
+        weightLimits(tarvik::MaskedDigits::of(QStringLiteral("1 5"), 6), tarvik::MaskedDigits(6));
+        ADD_FAILURE() << "no error";
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("Поле \"Мін. вага нетто, гр.\": "))) << e.text().toStdString();
+    }
 }
 
 }  // namespace

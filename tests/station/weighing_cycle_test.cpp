@@ -19,6 +19,7 @@
 #include <QDate>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -101,7 +102,15 @@ protected:
         ASSERT_TRUE(frMain->Timer->isActive());
     }
 
-    void writeSettings(const Settings& s) { folder.write(QStringLiteral("Setting_Prog.ini"), s.ini()); }
+    void writeSettings(const Settings& s)
+    {
+        QByteArray ini = s.ini();
+        for (const auto& [from, to] : iniEdits)
+            ini.replace(from, to);
+        folder.write(QStringLiteral("Setting_Prog.ini"), ini);
+    }
+    // Replacements in the settings file that start() writes.
+    std::vector<std::pair<QByteArray, QByteArray>> iniEdits;
     void rewriteSettings(const std::function<void(Settings&)>& change)
     {
         Settings s;
@@ -672,3 +681,130 @@ TEST_P(LoadWhileSettingsOpen, PrintsNothingAndWeighingResumesAfterClosing)
 INSTANTIATE_TEST_SUITE_P(OkCancelCloseBox, LoadWhileSettingsOpen, ::testing::Values(0, 1, 2));
 
 }  // namespace
+
+// --- weight limits and GS1 labels ---------------------------------------------
+
+TEST_F(WeighingCycleTest, LoadsOutsideTheWeightLimitsPrintAndLogNothingUntilTheScaleIsEmptied)
+{
+    // Tare 1 g: net 500 to 1000 g, gross 501 to 1001 g.
+    iniEdits = {{"Bar_Check_2=0\r\n", "Bar_Check_2=0\r\nNet_Min_1=500\r\nNet_Max_1=1000\r\n"}};
+    struct Step {
+        QString reading;
+        int labels;
+        bool printed;
+        const char* alarm;
+    };
+    const std::vector<Step> steps = {
+        {load(500), 0, true, "Нижче мінімуму: нетто 499 г (мін. 500 г)"},
+        {load(500), 0, true, "Нижче мінімуму: нетто 499 г (мін. 500 г)"},
+        {load(800), 0, true, "Нижче мінімуму: нетто 499 г (мін. 500 г)"},  // topped up: still the same load
+        {kEmpty, 0, false, ""},                                             // re-armed
+        {load(501), 1, true, ""},                                            // at the minimum
+        {kEmpty, 1, false, ""},
+        {load(1001), 2, true, ""},                                           // at the maximum
+        {kEmpty, 2, false, ""},
+        {load(1002), 2, true, "Вище максимуму: нетто 1001 г (макс. 1000 г)"},
+        {load(1002), 2, true, "Вище максимуму: нетто 1001 г (макс. 1000 г)"},
+        {QStringLiteral("0.005;U;"), 2, false, ""},                          // unstable below re-arms too
+        {load(700), 3, true, ""},
+    };
+    QStringList readings;
+    for (const Step& s : steps)
+        readings << s.reading;
+    start(readings);
+    const QString journal = folder.path(QStringLiteral("RunJournal.log"));
+    auto journalText = [&] {
+        QFile f(journal);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QColor normal = frMain->WEdit->palette().color(QPalette::Disabled, QPalette::Text);
+    for (const Step& s : steps) {
+        const QByteArray journalBefore = journalText();
+        const int rowsBefore = int(rows().size());
+        tick();
+        const std::string at = s.reading.toStdString() + " after " + std::to_string(&s - steps.data()) + " steps";
+        EXPECT_EQ(labels(1), s.labels) << at;
+        EXPECT_EQ(int(rows().size()), s.labels) << at;
+        EXPECT_EQ(printed(), s.printed) << at;
+        EXPECT_EQ(frMain->LimitLabel->text(), QString::fromUtf8(s.alarm)) << at;
+        const QColor shown = frMain->WEdit->palette().color(QPalette::Disabled, QPalette::Text);
+        EXPECT_EQ(shown != normal, *s.alarm != 0) << at;
+        EXPECT_EQ(frMain->model().weighing().limitAlarm, QString::fromUtf8(s.alarm)) << at;
+        if (*s.alarm) {
+            // Held back: no row, no run in the journal, nothing counted into the box.
+            EXPECT_EQ(int(rows().size()), rowsBefore) << at;
+            EXPECT_EQ(journalText(), journalBefore) << at;
+        }
+        EXPECT_TRUE(frMain->Timer->isActive()) << at;
+    }
+    EXPECT_EQ(frSetting->Edit7->text(), QStringLiteral("3"));
+    EXPECT_TRUE(errors().isEmpty()) << errors().join(u'\n').toStdString();
+}
+
+TEST_F(WeighingCycleTest, NoLimitsSetLeavesTheSettingsFileWithoutTheirKeys)
+{
+    start({load(10000)});
+    tick();
+    EXPECT_EQ(labels(1), 1);
+    frMain->model().SaveSettings();
+    QFile f(folder.path(QStringLiteral("Setting_Prog.ini")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_FALSE(text.contains("Net_Min_1")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Net_Max_1")) << text.toStdString();
+}
+
+TEST_F(WeighingCycleTest, Gs1AndPriceEmbeddedLabelsCarryTheRunsFieldsInTheirPdfs)
+{
+    // Label 1: GS1-128 with the GTIN, net weight, dates and batch; label 2, for
+    // a box of one load: a price-embedded EAN-13 with its price check digit.
+    iniEdits = {
+        {"Bar_1=20CCCCCWWWWW", "Bar_1=(01)0482000CCCCCC(3103){net:3}(13){packed}(15){expiry}(10){batch}"},
+        {"Bar_2=21CCCCCWWWWWW", "Bar_2=20CCCC{pricecheck:5}"},
+        {"Bar_Type_1=14", "Bar_Type_1=23"},
+        {"Bar_Type_2=6", "Bar_Type_2=14"},
+        {"Bar_SummCheckMetod_2=0", "Bar_SummCheckMetod_2=1"},
+        {"Bar_Check_2=0", "Bar_Check_2=-1"},
+    };
+    Settings s;
+    s.perBox = QStringLiteral("1");
+    start({load(1234)}, s);
+    tick();
+    ASSERT_TRUE(errors().isEmpty()) << errors().join(u'\n').toStdString();
+    ASSERT_EQ(labels(1), 1);
+    ASSERT_EQ(labels(2), 1);
+
+    const QDate today = QDate::currentDate();
+    const QString yymmdd = today.toString(QStringLiteral("yyMMdd"));
+    const QString expiry = today.addDays(30).toString(QStringLiteral("yyMMdd"));
+    // Code 12 -> 000012 in the GTIN 0482000000012 + check digit 3; net
+    // 1234 - 1 = 1233 g; batch "2"; FNC1 only after the batch, which is last.
+    const QString element = QStringLiteral("01048200000001233103001233") + u"13" + yymmdd + u"15" + expiry + u"102";
+    // Box: 1234 - (1 + 500) = 733 g at 10 a kilogram = 7,33: 00733, price
+    // check digit 8 (0 + 0 + 2 + 6 + 6 = 14, 20 - 14 = 6 = 5-(8)); EAN check 8.
+    const QString ean = QStringLiteral("2007778007338");
+
+    const QDir pdfDir(folder.path(QStringLiteral("PDF")));
+    for (int label : {1, 2}) {
+        const QStringList pdfs = pdfDir.entryList({QStringLiteral("*-label%1.pdf").arg(label)}, QDir::Files);
+        ASSERT_EQ(pdfs.size(), 1);
+        const QString pdf = pdfDir.filePath(pdfs.front());
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        ASSERT_TRUE(text.waitForFinished(60000));
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        EXPECT_TRUE(words.contains(label == 1 ? QStringLiteral("Сир Голландський") : QStringLiteral("Коробка сиру")))
+            << words.toStdString();
+        const QString base = pdf.chopped(4);
+        QProcess raster;
+        raster.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                                                  QStringLiteral("-singlefile"), pdf, base});
+        ASSERT_TRUE(raster.waitForFinished(60000));
+        QProcess zbar;
+        zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), base + QStringLiteral(".png")});
+        ASSERT_TRUE(zbar.waitForFinished(60000));
+        const QString read = QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+        EXPECT_EQ(read, label == 1 ? QStringLiteral("CODE-128:") + element : QStringLiteral("EAN-13:") + ean);
+    }
+}
+
