@@ -13,6 +13,7 @@
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/station_hooks.h"
+#include "platform/ui/window_place.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -231,6 +232,18 @@ bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
     return QDialog::eventFilter(watched, e);
 }
 
+void TfrSetting::keyPressEvent(QKeyEvent* e)
+{
+    // The dialog has no default button: Enter in a field does nothing (a
+    // dialog would otherwise press its first button, "Друк коду"). A button
+    // with the focus takes Enter itself.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
 void TfrSetting::tabShown(int index)
 {
     QWidget* page = PageControl1->widget(index);
@@ -439,6 +452,8 @@ void TfrSetting::SaveSettings()
 void TfrSetting::showEvent(QShowEvent* e)
 {
     timer_.stopPolling();
+    if (!e->spontaneous())
+        tarvik::ui::centreOnScreen(*this);
     QDialog::showEvent(e);
     // An error here must not unwind through the dialog's modal loop.
     tarvik::ui::guarded([this] {

@@ -119,6 +119,7 @@ protected:
     void showEvent(QShowEvent* e) override;
     void done(int r) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void buildProgramTab();
