@@ -156,6 +156,9 @@ TfrSetting::TfrSetting(tarvik::model::StationModel& model, tarvik::ui::PollingTi
     connect(DBBox1, &QComboBox::activated, this, [this] { DBBox1Select(); });
     connect(DBBox2, &QComboBox::activated, this, [this] { DBBox2Select(); });
     NumBox->installEventFilter(this);
+    // No button is the default one, nor drawn as it: Enter in a field presses none.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     // The first show opens on the reprint tab; later shows on the last tab.
     PageControl1->setCurrentWidget(TabSheet1);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int i) { tabShown(i); });
@@ -235,8 +238,7 @@ bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
 void TfrSetting::keyPressEvent(QKeyEvent* e)
 {
     // The dialog has no default button: Enter in a field does nothing (a
-    // dialog would otherwise press its first button, "Друк коду"). A button
-    // with the focus takes Enter itself.
+    // dialog would otherwise press its first button, "Друк коду").
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         e->accept();
         return;

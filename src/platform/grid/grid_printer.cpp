@@ -184,6 +184,8 @@ void GridPrinter::preview(QPrinter& printer, QWidget* parent) const
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("PrintPreview"));
     dialog.setWindowTitle(QStringLiteral("Попередній перегляд"));
+    // Wide enough for its whole tool bar: a narrower one hides "Друк" behind an overflow arrow.
+    dialog.resize(900, 680);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* pr) { print(*pr); });
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printsAtOnce(dialog);
