@@ -67,6 +67,8 @@ int main(int argc, char** argv)
                     QCoreApplication::quit();
             });
         }
+        if (quitOnSignals.requested())
+            return 0;
         tarvik::ui::centreOnScreen(main);
         main.show();
         // Without a window manager (a kiosk display, offscreen) nobody else
