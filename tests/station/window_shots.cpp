@@ -7,7 +7,10 @@
 // platform; each window draws itself into its picture, so no X server is
 // needed to see a box that lies over another window.
 
+#include "data/database.h"
+#include "data/station_store.h"
 #include "dialogs/catalogue_tab.h"
+#include "model/station_model.h"
 #include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/grid/db_grid.h"
@@ -138,10 +141,21 @@ int main(int argc, char** argv)
         as(QStringLiteral("empty-box-number"), [] { frSetting->NumBoxEnter(); });
         frSetting->EditV->setText(QStringLiteral("Лінія中"));
         as(QStringLiteral("code-page-error"), [] { frSetting->SaveSettings(); });
+        frSetting->EditV->setText(QStringLiteral("Demo"));
+        frSetting->SaveSettings();
         shot.typed = QStringLiteral("482000000001");
         as(QStringLiteral("barcode-test"), [] { frSetting->Button3Click(); });
         frSetting->hide();
 
+        // Two rows of this scale in the log, so the list, its totals and the
+        // question before a row is deleted have something to show.
+        for (const char* run : {"shot-1", "shot-2"}) {
+            tarvik::data::LogRow row{QStringLiteral("Сир Голландський"), QDate::currentDate(), QStringLiteral("1,229"),
+                                     QStringLiteral("233,27"), QStringLiteral("2    "),
+                                     frMain->model().settings().nameWeight};
+            frMain->model().store().insertLogRowOnce(QString::fromLatin1(run), row);
+        }
+        frMain->model().database().transaction().commitRetaining();
         FZvit->show();
         save(*FZvit, QStringLiteral("reports"));
         QCalendarWidget* calendar = FZvit->Date1->calendarWidget();
