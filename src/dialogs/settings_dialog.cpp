@@ -13,6 +13,7 @@
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/station_hooks.h"
+#include "platform/ui/window_place.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -155,6 +156,9 @@ TfrSetting::TfrSetting(tarvik::model::StationModel& model, tarvik::ui::PollingTi
     connect(DBBox1, &QComboBox::activated, this, [this] { DBBox1Select(); });
     connect(DBBox2, &QComboBox::activated, this, [this] { DBBox2Select(); });
     NumBox->installEventFilter(this);
+    // No button is the default one, nor drawn as it: Enter in a field presses none.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     // The first show opens on the reprint tab; later shows on the last tab.
     PageControl1->setCurrentWidget(TabSheet1);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int i) { tabShown(i); });
@@ -229,6 +233,17 @@ bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
         }
     }
     return QDialog::eventFilter(watched, e);
+}
+
+void TfrSetting::keyPressEvent(QKeyEvent* e)
+{
+    // The dialog has no default button: Enter in a field does nothing (a
+    // dialog would otherwise press its first button, "Друк коду").
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void TfrSetting::tabShown(int index)
@@ -453,6 +468,8 @@ void TfrSetting::SaveSettings()
 void TfrSetting::showEvent(QShowEvent* e)
 {
     timer_.stopPolling();
+    if (!e->spontaneous())
+        tarvik::ui::centreOnScreen(*this);
     QDialog::showEvent(e);
     // An error here must not unwind through the dialog's modal loop.
     tarvik::ui::guarded([this] {

@@ -122,6 +122,7 @@ protected:
     void showEvent(QShowEvent* e) override;
     void done(int r) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void buildProgramTab();

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "platform/text/error.h"
 #include "platform/text/locale_forms.h"
+#include "platform/ui/date_edit.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/station_hooks.h"
@@ -43,7 +44,7 @@ private:
 
 QDateEdit* datePicker(const char* name, QWidget* parent)
 {
-    auto* d = new QDateEdit(parent);
+    auto* d = new ui::DateEdit(parent);
     d->setObjectName(QString::fromLatin1(name));
     d->setDisplayFormat(QString::fromLatin1(text::kShortDateFormat));
     d->setCalendarPopup(true);

@@ -3,7 +3,12 @@
 #include "platform/text/error.h"
 #include "platform/ui/prompts.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include <exception>
+#include <memory>
 
 namespace tarvik::station {
 
@@ -20,6 +25,19 @@ bool StationApplication::notify(QObject* receiver, QEvent* event)
         showCurrentError();
         return true;
     }
+}
+
+bool StationApplication::speakUkrainian()
+{
+    const QLocale ukrainian(QLocale::Ukrainian, QLocale::Ukraine);
+    QLocale::setDefault(ukrainian);
+    auto qt = std::make_unique<QTranslator>();
+    if (!qt->load(ukrainian, QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !installTranslator(qt.get()))
+        return false;
+    qt.release()->setParent(this);
+    return true;
 }
 
 void StationApplication::showCurrentError()

@@ -15,6 +15,12 @@ public:
 
     // Shows the text of the error in flight (call inside a catch block).
     static void showCurrentError();
+
+    // Qt's own texts (OK and Cancel, Yes and No, the print dialog, the
+    // calendar's months and days) in Ukrainian, and the Ukrainian locale.
+    // False when Qt's Ukrainian translation is not installed; the station
+    // then speaks Ukrainian in its own texts only.
+    bool speakUkrainian();
 };
 
 }  // namespace tarvik::station

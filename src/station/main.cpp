@@ -2,6 +2,7 @@
 
 #include "platform/ui/prompts.h"
 #include "platform/ui/responders.h"
+#include "platform/ui/window_place.h"
 #include "station/application.h"
 #include "station/main_window.h"
 #include "station/options.h"
@@ -37,6 +38,9 @@ int main(int argc, char** argv)
 
     StationApplication app(argc, argv);
     app.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
+    if (!app.speakUkrainian())
+        QTextStream(stderr) << "tarvik: немає перекладу Qt qtbase_uk.qm (пакет qt6-translations-l10n): "
+                               "стандартні кнопки й діалоги будуть англійською\n";
     if (options.headless)
         tarvik::ui::prompts().setResponder(std::make_unique<tarvik::ui::HeadlessResponder>());
 
@@ -63,6 +67,9 @@ int main(int argc, char** argv)
                     QCoreApplication::quit();
             });
         }
+        if (quitOnSignals.requested())
+            return 0;
+        tarvik::ui::centreOnScreen(main);
         main.show();
         // Without a window manager (a kiosk display, offscreen) nobody else
         // activates the window, and the first activation starts the station.

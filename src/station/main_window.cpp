@@ -3,6 +3,7 @@
 #include "model/station_model.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
+#include "platform/ui/window_place.h"
 #include "dialogs/settings_dialog.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
@@ -45,7 +46,31 @@ W* named(W* w, const char* name)
 
 }  // namespace
 
-TfrMain::TfrMain(tarvik::model::StationModel& model, QWidget* parent) : QMainWindow(parent), model_(model)
+// One window's pause of the polling timer.
+class TfrMain::Hold : public tarvik::ui::PollingTimer {
+public:
+    explicit Hold(TfrMain& main) : main_(main) {}
+    void stopPolling() override
+    {
+        held = true;
+        main_.stopPolling();
+    }
+    void startPolling() override
+    {
+        held = false;
+        main_.startPolling();
+    }
+    bool held = false;
+
+private:
+    TfrMain& main_;
+};
+
+TfrMain::TfrMain(tarvik::model::StationModel& model, QWidget* parent)
+    : QMainWindow(parent),
+      model_(model),
+      settingsHold_(std::make_unique<Hold>(*this)),
+      reportsHold_(std::make_unique<Hold>(*this))
 {
     setObjectName(QStringLiteral("frMain"));
     setWindowTitle(QStringLiteral("Tarvik ver.1.1"));
@@ -209,7 +234,7 @@ void TfrMain::FormActivate()
     });
     Timer->setInterval(startup.interval);
     scale_.connect(model_.settings().comPort);
-    Timer->start();
+    startPolling();
 }
 
 void TfrMain::TimerTimer()
@@ -247,13 +272,18 @@ void TfrMain::WeighingDecision(Currency weight, bool stable)
 
 void TfrMain::N2Click()
 {
+    if (!FZvit->isVisible())
+        tarvik::ui::centreOnScreen(*FZvit);
     FZvit->show();
     FZvit->raise();
 }
 
 void TfrMain::N3Click()
 {
-    tarvik::ui::prompts().dialog(*Abou);
+    Abou->adjustSize();
+    tarvik::ui::centreOnScreen(*Abou);
+    // The about box does not pause the station: weighing goes on behind it.
+    tarvik::ui::prompts().dialog(*Abou, tarvik::ui::Prompts::Polling::Continues);
 }
 
 void TfrMain::N4Click()
@@ -274,8 +304,18 @@ void TfrMain::stopPolling()
 void TfrMain::startPolling()
 {
     // Without a scale link there is nothing to poll; the next activation connects.
-    if (scale_.isConnected())
+    if (scale_.isConnected() && !pollingHeld())
         Timer->start();
+}
+
+tarvik::ui::PollingTimer& TfrMain::pollingHold(PollingHolder who)
+{
+    return who == PollingHolder::Settings ? *settingsHold_ : *reportsHold_;
+}
+
+bool TfrMain::pollingHeld() const
+{
+    return settingsHold_->held || reportsHold_->held;
 }
 
 bool TfrMain::event(QEvent* e)

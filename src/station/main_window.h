@@ -55,7 +55,14 @@ public:
     void N5Click();
 
     void stopPolling() override;
+    // Starts the timer unless a window that pauses polling is open.
     void startPolling() override;
+
+    // The windows that pause polling while they are open. Each holds its own
+    // pause, so closing one does not resume polling behind the other.
+    enum class PollingHolder { Settings, Reports };
+    tarvik::ui::PollingTimer& pollingHold(PollingHolder who);
+    bool pollingHeld() const;
 
     const QString& ProgramDir() const { return ProgramDir_; }
     tarvik::model::StationModel& model() { return model_; }
@@ -91,6 +98,7 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    class Hold;
     void showWeighing();
     void showBox();
 
@@ -101,4 +109,6 @@ private:
     bool skipActivation_ = false;
     bool resumeAfterFailedRun_ = false;
     QString shownAlarm_;
+    std::unique_ptr<Hold> settingsHold_;
+    std::unique_ptr<Hold> reportsHold_;
 };

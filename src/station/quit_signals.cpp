@@ -1,9 +1,13 @@
 #include "station/quit_signals.h"
 
+#include "platform/ui/prompts.h"
+#include "platform/ui/responders.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <utility>
 #include <pthread.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -40,12 +44,18 @@ QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent)
         signalfd_siginfo info;
         while (::read(fd_, &info, sizeof info) == sizeof info) {
         }
-        QCoreApplication::quit();
+        if (!std::exchange(requested_, true))
+            previous_ = ui::prompts().setResponder(std::make_unique<ui::HeadlessResponder>());
+        // exit(), not quit(): quit() asks the windows to close first, and an
+        // open box that has no close button refuses, so the station would stay.
+        QCoreApplication::exit(0);
     });
 }
 
 QuitOnSignals::~QuitOnSignals()
 {
+    if (previous_)
+        ui::prompts().setResponder(std::move(previous_));
     if (fd_ >= 0)
         ::close(fd_);
 }

@@ -9,7 +9,12 @@
 
 #include <QObject>
 
+#include <memory>
+
 class QSocketNotifier;
+namespace tarvik::ui {
+class Responder;
+}
 
 namespace tarvik::station {
 
@@ -23,7 +28,17 @@ public:
     explicit QuitOnSignals(QObject* parent = nullptr);
     ~QuitOnSignals() override;
 
+    // A signal came: the event loops running then were told to end, but one
+    // started after it (the main loop, behind a box answered during start-up)
+    // would not know. Boxes raised after it are answered at once, their texts
+    // written to standard error, so none waits for an operator who has gone.
+    bool requested() const { return requested_; }
+
 private:
+    bool requested_ = false;
+    // The responder that was answering when the signal came; a box it shows
+    // may still be on the stack.
+    std::unique_ptr<tarvik::ui::Responder> previous_;
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
 };

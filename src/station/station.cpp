@@ -69,7 +69,7 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     w_->about = std::make_unique<TAbou>(frMain);
     Abou = w_->about.get();
 
-    w_->setting = std::make_unique<TfrSetting>(*w_->model, *frMain, frMain);
+    w_->setting = std::make_unique<TfrSetting>(*w_->model, frMain->pollingHold(TfrMain::PollingHolder::Settings), frMain);
     frSetting = w_->setting.get();
     ui::guarded([&] { frSetting->FormCreate(); });
 
@@ -78,7 +78,7 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     // "Редагувати" on the tab "Етикетки" opens it.
     frSetting->LabelsTab->setFieldEditor(Form1);
 
-    w_->zvit = std::make_unique<TFZvit>(*frMain, w_->model->databaseOrNull(), *w_->reportSettings,
+    w_->zvit = std::make_unique<TFZvit>(frMain->pollingHold(TfrMain::PollingHolder::Reports), w_->model->databaseOrNull(), *w_->reportSettings,
                                         frMain->ProgramDir());
     FZvit = w_->zvit.get();
     ui::guarded([&] { FZvit->FormCreate(); });

@@ -304,6 +304,29 @@ TEST_F(SettingsDialogTest, EnterInTheBoxNumberStoresItInTheDatabase)
     EXPECT_TRUE(folder.read(QStringLiteral("Setting_Prog.ini")).isEmpty());
 }
 
+// The dialog has no default button: Enter in a field of "Программи" neither
+// opens the test-barcode input of "Друк коду" nor closes the dialog.
+TEST_F(SettingsDialogTest, EnterInTheFieldsOfTheProgramTabDoesNothing)
+{
+    start();
+    int shownWith = 0;
+    showDialog([&](TfrSetting& d) {
+        d.PageControl1->setCurrentWidget(d.Sheet1);
+        for (QWidget* field : std::initializer_list<QWidget*>{d.Edit5, d.Edit1, d.Edit3, d.EditZero, d.EditV, d.Edit6,
+                                                             d.TypeBox1, d.ComBox}) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_Return);
+            QTest::keyClick(field, Qt::Key_Enter);
+            shownWith += d.isVisible();
+        }
+        d.bCancel->click();
+    });
+    EXPECT_EQ(shownWith, 8);
+    // The dialog itself is the only prompt: no input, no preview.
+    ASSERT_EQ(prompts->seen.size(), 1u);
+    EXPECT_EQ(prompts->seen[0].caption, QStringLiteral("Налаштування"));
+}
+
 TEST_F(SettingsDialogTest, AnEmptyBoxNumberIsRefusedAndChangesNothing)
 {
     start();

@@ -7,10 +7,16 @@
 #include "platform/ui/responders.h"
 #include "station/main_window.h"
 #include "station/station.h"
+#include "station/about_box.h"
+#include "station/application.h"
+#include "reports/reports_window.h"
 #include "station/windows.h"
 #include "support/station_folder.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -161,6 +167,81 @@ TEST_F(MainWindowTest, PollingPausesWhileTheSettingsDialogIsOpen)
     frMain->N4Click();
     EXPECT_FALSE(activeWhileOpen);
     EXPECT_TRUE(frMain->Timer->isActive());
+}
+
+TEST_F(MainWindowTest, WeighingGoesOnWhileTheAboutBoxIsOpen)
+{
+    start({QStringLiteral("1.000;S;"), QStringLiteral("2.000;S;"), QStringLiteral("3.000;S;")});
+    QString seenWhileOpen;
+    prompts->onDialog = [&](QDialog& d) {
+        EXPECT_EQ(&d, static_cast<QDialog*>(Abou));
+        // The timer's own ticks, through the event loop, while the box is open.
+        QTest::qWaitFor([] { return frMain->WEdit->text() == u"3000"; }, 5000);
+        seenWhileOpen = frMain->WEdit->text();
+        return int(QDialog::Accepted);
+    };
+    frMain->N3Click();
+    EXPECT_EQ(seenWhileOpen, QStringLiteral("3000"));
+    EXPECT_TRUE(frMain->Timer->isActive());
+}
+
+// Each window pauses polling for itself: closing the settings leaves it
+// paused while the reports window is open, whichever closes first.
+TEST_F(MainWindowTest, PollingStaysPausedWhileTheReportsWindowIsOpen)
+{
+    start({QStringLiteral("1.000;S;")});
+    for (bool reportsFirst : {true, false}) {
+        SCOPED_TRACE(reportsFirst);
+        prompts->onDialog = [](QDialog& d) {
+            d.accept();
+            return int(QDialog::Accepted);
+        };
+        frMain->N2Click();
+        ASSERT_TRUE(FZvit->isVisible());
+        EXPECT_FALSE(frMain->Timer->isActive());
+        frMain->N4Click();  // opened and closed with Ok
+        EXPECT_FALSE(frMain->Timer->isActive());
+        frMain->startPolling();  // a server that comes back does not resume it either
+        EXPECT_FALSE(frMain->Timer->isActive());
+        if (reportsFirst) {
+            FZvit->close();
+            EXPECT_TRUE(frMain->Timer->isActive());
+        } else {
+            prompts->onDialog = [](QDialog& d) {
+                // Reports closed while the settings are open: still paused by the settings.
+                FZvit->close();
+                EXPECT_FALSE(frMain->Timer->isActive());
+                d.reject();
+                return int(QDialog::Rejected);
+            };
+            frMain->N4Click();
+            EXPECT_TRUE(frMain->Timer->isActive());
+        }
+    }
+}
+
+// Qt's own buttons and the calendar speak the station's language.
+TEST(StationLanguage, QtsOwnButtonsAndCalendarAreUkrainian)
+{
+    auto* app = qobject_cast<tarvik::station::StationApplication*>(QCoreApplication::instance());
+    ASSERT_TRUE(app);
+    ASSERT_TRUE(app->speakUkrainian()) << "qtbase_uk.qm (qt6-translations-l10n) is missing";
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes |
+                         QDialogButtonBox::No);
+    const auto text = [&](QDialogButtonBox::StandardButton b) { return box.button(b)->text().remove(u'&'); };
+    EXPECT_EQ(text(QDialogButtonBox::Cancel), QStringLiteral("Скасувати"));
+    EXPECT_EQ(text(QDialogButtonBox::Yes), QStringLiteral("Так"));
+    EXPECT_EQ(text(QDialogButtonBox::No), QStringLiteral("Ні"));
+    // The print dialog and the print preview.
+    EXPECT_NE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Print"));
+    EXPECT_NE(QCoreApplication::translate("QPrintPreviewDialog", "Page setup"), QStringLiteral("Page setup"));
+    QCalendarWidget calendar;
+    calendar.setCurrentPage(2026, 12);
+    const QLocale shown = calendar.locale();
+    EXPECT_EQ(shown.standaloneMonthName(12).toLower(), QStringLiteral("грудень"));
+    EXPECT_EQ(shown.dayName(1, QLocale::ShortFormat).toLower(), QStringLiteral("пн"));
+    // The station's own numbers and dates keep their fixed forms.
+    EXPECT_EQ(QLocale().decimalPoint(), QStringLiteral(","));
 }
 
 TEST_F(MainWindowTest, NoComponentMeansNoPollingUntilTheNextActivation)

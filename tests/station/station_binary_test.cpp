@@ -346,3 +346,40 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+namespace {
+
+// A station on a display, its start-up stopped at a box nobody answers (the
+// database is held by another process): SIGTERM ends it. The box has no
+// close button and refused the polite request to close all windows.
+TEST_F(StationBinary, SigtermEndsAStationWaitingAtAStartUpBox)
+{
+    folder.scriptScale({QStringLiteral("1.000;S;")});
+    QProcess first;
+    startStation(first);
+    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(waitForPdfs(1)) << "the first station did not start";
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CUPS_SERVER"), folder.path(QStringLiteral("no-cups.sock")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TARVIK_BIN_DIR "/tarvik"), {QStringLiteral("--station-dir"), folder.programDir()});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    // The first box is up, waiting.
+    QThread::sleep(3);
+    second.terminate();
+    const bool ended = second.waitForFinished(30000);
+    if (!ended) {
+        second.kill();
+        second.waitForFinished();
+    }
+    first.terminate();
+    first.waitForFinished(30000);
+    ASSERT_TRUE(ended) << "the station waited at its boxes after SIGTERM";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+}
+
+}  // namespace

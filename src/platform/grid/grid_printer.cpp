@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QPageLayout>
 #include <QPainter>
+#include <QAction>
+#include <QCoreApplication>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 namespace tarvik::grid {
@@ -157,13 +160,35 @@ printing::PrintJob GridPrinter::print(const printing::PrinterList& printers, int
     return job;
 }
 
+void GridPrinter::printsAtOnce(QPrintPreviewDialog& dialog)
+{
+    // "Tarvik PDF" writes the file its job number named: the print button
+    // prints there at once, without Qt's print dialog, its file field and its
+    // question whether to overwrite the file reserved for the job.
+    auto* view = dialog.findChild<QPrintPreviewWidget*>();
+    const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    for (QAction* a : dialog.findChildren<QAction*>()) {
+        if (!view || a->text() != print)
+            continue;
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+        QObject::connect(a, &QAction::triggered, &dialog, [view, d = &dialog] {
+            view->print();
+            d->accept();
+        });
+    }
+}
+
 void GridPrinter::preview(QPrinter& printer, QWidget* parent) const
 {
     layout(printer);  // margins before the preview lays its pages out
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("PrintPreview"));
     dialog.setWindowTitle(QStringLiteral("Попередній перегляд"));
+    // Wide enough for its whole tool bar: a narrower one hides "Друк" behind an overflow arrow.
+    dialog.resize(900, 680);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* pr) { print(*pr); });
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printsAtOnce(dialog);
     ui::prompts().dialog(dialog);
 }
 

@@ -7,6 +7,7 @@
 #include <QMarginsF>
 #include <QString>
 
+class QPrintPreviewDialog;
 class QPrinter;
 class QWidget;
 
@@ -44,6 +45,10 @@ public:
     // "Tarvik PDF" a new numbered file in its folder, reserved empty.
     static printing::PrintJob choosePrinter(QPrinter& printer, const printing::PrinterList& printers, int position,
                                             const QString& documentName);
+
+    // The preview's print button prints to the printer as it is set up,
+    // without asking through Qt's print dialog (for "Tarvik PDF").
+    static void printsAtOnce(QPrintPreviewDialog& dialog);
 
 private:
     struct Layout;

@@ -34,6 +34,8 @@ int previewPage(const LabelPage& page, const QString& title) {
     printer.setPageLayout(QPageLayout(pageSizeOf(page), QPageLayout::Portrait, QMarginsF(), QPageLayout::Point));
     QPrintPreviewDialog dialog(&printer);
     dialog.setWindowTitle(title);
+    // Wide enough for its whole tool bar: a narrower one hides "Друк" behind an overflow arrow.
+    dialog.resize(900, 680);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&page](QPrinter* p) { paintOnPrinter(*p, page); });
     return ui::prompts().dialog(dialog);

@@ -1,5 +1,7 @@
 #include "platform/ui/masked_edit.h"
 
+#include <QMouseEvent>
+
 #include <algorithm>
 
 namespace tarvik::ui {
@@ -22,6 +24,35 @@ void MaskedEdit::showText(const QString& t)
     const bool fits = t.size() <= places && std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); });
     setInputMask(fits ? mask_ : QString());
     QLineEdit::setText(t);
+}
+
+}  // namespace tarvik::ui
+
+namespace tarvik::ui {
+
+void MaskedEdit::cursorToTyped()
+{
+    if (inputMask().isEmpty() || hasSelectedText())
+        return;
+    const QString shown = displayText();
+    qsizetype end = shown.size();
+    while (end > 0 && shown[end - 1] == u' ')
+        --end;
+    // A full field keeps the cursor where it was put.
+    if (end < shown.size() && cursorPosition() > end)
+        setCursorPosition(int(end));
+}
+
+void MaskedEdit::mousePressEvent(QMouseEvent* e)
+{
+    QLineEdit::mousePressEvent(e);
+    cursorToTyped();
+}
+
+void MaskedEdit::mouseReleaseEvent(QMouseEvent* e)
+{
+    QLineEdit::mouseReleaseEvent(e);
+    cursorToTyped();
 }
 
 }  // namespace tarvik::ui

@@ -19,7 +19,14 @@ public:
     // otherwise as it is, since the mask would drop its signs and digits.
     void showText(const QString& t);
 
+protected:
+    // A click right of the typed digits puts the cursor after the last of
+    // them, where typing goes on; the blanks beyond take no keys otherwise.
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
 private:
+    void cursorToTyped();
     QString mask_;
 };
 

@@ -46,8 +46,10 @@ std::optional<QString> Prompts::input(const InputQuery& q)
     return responder_->input(q);
 }
 
-int Prompts::dialog(QDialog& dlg)
+int Prompts::dialog(QDialog& dlg, Polling polling)
 {
+    if (polling == Polling::Continues)
+        return responder_->dialog(dlg);
     Depth d(depth_);
     return responder_->dialog(dlg);
 }

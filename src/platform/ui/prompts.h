@@ -51,7 +51,10 @@ public:
     // An error box: the application's title as caption, the text, Ok.
     void error(const QString& text);
     std::optional<QString> input(const InputQuery& q);
-    int dialog(QDialog& d);
+    // A modal window pauses the polling timer's ticks while it runs, unless
+    // it is one the station keeps weighing behind (the about box).
+    enum class Polling { Paused, Continues };
+    int dialog(QDialog& d, Polling polling = Polling::Paused);
 
     // True while a box or modal window raised through this layer is open.
     // The polling timer skips its ticks then, so boxes never pile up.

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 namespace tarvik::ui {
@@ -51,15 +52,50 @@ QMessageBox::Icon toQt(Icon i)
     return QMessageBox::NoIcon;
 }
 
-// The window a prompt belongs to: the modal window in front, or the active
-// one. A window manager keeps a stay-on-top tool window (the settings) above
-// every box that has no owner, so a box without one would open unseen behind it.
+// The window a prompt belongs to: the window in front of the station. A
+// window manager keeps a stay-on-top tool window (the settings) above every
+// box that has no owner, and may put a box the operator did not ask for
+// (the error of a failed label run) beneath the window that has the focus;
+// a box that belongs to the window in front is stacked above it. The active
+// window may be one just closed (the print progress), whose end the window
+// system has not reported yet: only a shown window owns a box.
 QWidget* ownerOf(const QWidget* prompt = nullptr)
 {
-    QWidget* owner = QApplication::activeModalWidget();
-    if (!owner)
-        owner = QApplication::activeWindow();
-    return owner && owner != prompt ? owner->window() : nullptr;
+    const auto usable = [prompt](QWidget* w) {
+        return w && w != prompt && w->isVisible() && !w->isMinimized() && !(w->windowType() == Qt::Popup) &&
+               !(w->windowType() == Qt::ToolTip);
+    };
+    for (QWidget* w : {QApplication::activeModalWidget(), QApplication::activeWindow()}) {
+        if (w && usable(w->window()))
+            return w->window();
+    }
+    // No window of ours has the focus: a modal window is in front of the
+    // others, a stay-on-top window above the plain ones.
+    QWidget* front = nullptr;
+    int rank = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!usable(w))
+            continue;
+        const int r = w->isModal() ? 3 : w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) ? 2 : 1;
+        if (r > rank) {
+            front = w;
+            rank = r;
+        }
+    }
+    return front;
+}
+
+// Once the box is shown, it is raised and asks for the keyboard: a window
+// manager that refused it the focus (it opened without a click of the
+// operator's) still stacks it in front, where the operator sees it.
+void toFront(QWidget& box)
+{
+    QTimer::singleShot(0, &box, [w = &box] {
+        if (!w->isVisible())
+            return;
+        w->raise();
+        w->activateWindow();
+    });
 }
 
 void toStderr(const QString& caption, const QString& text)
@@ -78,16 +114,20 @@ Button WidgetResponder::message(const Message& m)
         set |= toQt(b);
     box.setStandardButtons(set);
     box.setDefaultButton(toQt(m.defaultButton));
+    toFront(box);
     return fromQt(box.exec());
 }
 
 std::optional<QString> WidgetResponder::input(const InputQuery& q)
 {
-    bool ok = false;
-    QString s = QInputDialog::getText(ownerOf(), q.caption, q.prompt, QLineEdit::Normal, q.value, &ok);
-    if (!ok)
+    QInputDialog dialog(ownerOf());
+    dialog.setWindowTitle(q.caption);
+    dialog.setLabelText(q.prompt);
+    dialog.setTextValue(q.value);
+    toFront(dialog);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return s;
+    return dialog.textValue();
 }
 
 int WidgetResponder::dialog(QDialog& d)
@@ -101,6 +141,7 @@ int WidgetResponder::dialog(QDialog& d)
     if (lend)
         d.setParent(owner, d.windowFlags());
     const QPointer<QDialog> dialog = &d;
+    toFront(d);
     const int result = d.exec();
     if (lend && dialog)
         dialog->setParent(parent, dialog->windowFlags());

@@ -3,7 +3,10 @@
 #include "platform/grid/grid_printer.h"
 #include "platform/ui/responders.h"
 
+#include <QAction>
 #include <QDate>
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPrintPreviewWidget>
@@ -408,4 +411,36 @@ TEST_F(GridFixture, PreviewLaysThePagesOutThroughThePromptLayer)
     EXPECT_EQ(answers->seen.front().kind, ui::ScriptedResponder::Seen::Kind::Dialog);
     EXPECT_GE(previewPages, 1);
     EXPECT_EQ(margins, QMarginsF(2, 2, 2, 2));
+}
+
+// "Tarvik PDF": the preview's print button writes the job's numbered file at
+// once; no print dialog asks for a file or whether to overwrite it.
+TEST_F(GridFixture, PrintingFromThePreviewToTarvikPdfAsksNothing)
+{
+    QTemporaryDir dir;
+    const printing::PrinterList printers(dir.path() + u'/');
+    QPrinter target(QPrinter::HighResolution);
+    const printing::PrintJob job = GridPrinter::choosePrinter(target, printers, printers.pdfIndex(), QStringLiteral("report"));
+    ASSERT_FALSE(job.file.isEmpty());
+    ui::ScopedScriptedResponder answers;
+    int printActions = 0;
+    answers->onDialog = [&](QDialog& d) {
+        const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+        for (QAction* a : d.findChildren<QAction*>()) {
+            if (a->text() == print) {
+                ++printActions;
+                // A print dialog opened here would wait for an answer no one gives.
+                a->trigger();
+            }
+        }
+        return d.result();
+    };
+    GridPrinter(grid).preview(target);
+    EXPECT_EQ(printActions, 1);
+    ASSERT_EQ(answers->seen.size(), 1u);  // the preview, and nothing after it
+    EXPECT_GT(QFileInfo(job.file).size(), 0);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {job.file, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Назва")));
 }
