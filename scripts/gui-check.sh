@@ -125,7 +125,7 @@ sh=$(xwininfo -id "$set_" | sed -n 's/.*Height: *//p')
 at "$set_" 54 24  # "Программи"
 
 # Enter in the fields of "Программи": nothing opens, the dialog stays.
-for field in "234 227" "234 168" "639 534"; do  # Edit5, Edit1, EditV
+for field in "234 286" "234 168" "639 534"; do  # Edit5, Edit1, EditV
   at "$set_" $field
   xdotool key Return
 done
@@ -137,7 +137,7 @@ else
 fi
 
 # "Друк коду": its input, then its print preview.
-at "$set_" 334 303
+at "$set_" 334 362  # "Друк коду" of label 1
 if w=$(window "Друк тестового штирх коду  "); then
   in_front "$w" "the input of \"Друк коду\""
   xdotool type --delay 30 "482000000001"  # the check digit is added
