@@ -131,8 +131,7 @@ void WeighingCycle::LabelRun(Currency weight)
     journal.begin(run, row);
     killPoint("journal");
     try {
-        pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode);
-        pages.loadPicture(1, kLabel1Picture);
+        pages.putBarcodePicture(1, content, kLabel1Picture, labels::kLabel1Barcode);
         pages.PrepareLabel(1);
         pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
     } catch (...) {
@@ -263,8 +262,7 @@ void WeighingCycle::PrintBoxLabel()
     const Currency tare1 = Currency::fromText(s.tara1.trimmed());
     const QString net = netBoxWeightText(model_.box().mass, tare1, n, tare2);
     const QString content = labels::BuildBarcodeContent(s.bar2, net, product.barcode);
-    pages.MakeBarcodePicture(content, kLabel2Picture, labels::kLabel2Barcode);
-    pages.loadPicture(2, kLabel2Picture);
+    pages.putBarcodePicture(2, content, kLabel2Picture, labels::kLabel2Barcode);
     pages.PrepareLabel(2);
     pages.loadPicture(2, labels::LabelPages::standbyPicture(2));
 }
