@@ -18,12 +18,16 @@ int TFont::height() const
 
 TFont TFont::standard()
 {
-    TFont f;
-    f.font = QFont(u"DejaVu Sans"_qs);
-    f.font.setStyleHint(QFont::SansSerif);
-    f.font.setPixelSize(11);  // 8 points at 96 dpi
-    f.color = Qt::black;
-    return f;
+    // Made once: every picture starts with it.
+    static const TFont standard = [] {
+        TFont f;
+        f.font = QFont(u"DejaVu Sans"_qs);
+        f.font.setStyleHint(QFont::SansSerif);
+        f.font.setPixelSize(11);  // 8 points at 96 dpi
+        f.color = Qt::black;
+        return f;
+    }();
+    return standard;
 }
 
 TImageCanvas::TImageCanvas(QImage& image) : image_(image), font_(TFont::standard())
@@ -77,6 +81,10 @@ void TImageCanvas::applyTools()
 
 void TImageCanvas::setFont(const TFont& font)
 {
+    if (metrics_ && font.font == font_.font) {
+        font_.color = font.color;  // the same font: its metrics and the painter's stay
+        return;
+    }
     font_ = font;
     if (painter_)
         painter_->setFont(font.font);
@@ -144,7 +152,8 @@ void TImageCanvas::flush()
         if (spans.empty() || bottom - top < 2)
             continue;
         // Columns outside the rectangles keep what each row had.
-        std::sort(spans.begin(), spans.end());
+        if (!std::is_sorted(spans.begin(), spans.end()))  // bars come left to right
+            std::sort(spans.begin(), spans.end());
         std::size_t merged = 0;
         for (std::size_t i = 1; i < spans.size(); ++i) {
             if (spans[i].first <= spans[merged].second)
