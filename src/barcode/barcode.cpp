@@ -337,10 +337,15 @@ QString TBarcode::SetLen(qsizetype n) const
 
 void TBarcode::DoLines(const QString& data, TCanvas& canvas)
 {
+    drawLines(data, GetWidth(), canvas);
+}
+
+void TBarcode::drawLines(const QString& data, int width, TCanvas& canvas)
+{
     const double theta = angle_ / 180.0 * std::numbers::pi;
     const double s = std::sin(theta);
     const double c = std::cos(theta);
-    const double W = GetWidth();
+    const double W = width;
     const double H = height_;
 
     long long ox = left_;
@@ -362,12 +367,12 @@ void TBarcode::DoLines(const QString& data, TCanvas& canvas)
                       static_cast<int>(roundEven(-x * s + y * c) + oy));
     };
 
-    const TColor barColour = colorBar_;
-    const TColor spaceColour = color_;
+    const QColor barColour = toQColor(colorBar_);
+    const QColor spaceColour = toQColor(color_);
     int p = 0;
     for (QChar ch : data) {
         const BarProps props = OneBarProps(ch);
-        const QColor colour = toQColor(props.lineType == white ? spaceColour : barColour);
+        const QColor& colour = props.lineType == white ? spaceColour : barColour;
         canvas.setPen({colour, 1});
         canvas.setBrush({colour});
         const int h = props.lineType == black_half ? height_ * 2 / 5 : height_;
@@ -395,12 +400,19 @@ void TBarcode::DrawBarcode(TCanvas& canvas)
         }
     } restore{canvas, canvas.font(), canvas.pen(), canvas.brush()};
 
-    DoLines(data, canvas);
+    // Encoded once for the bars and the text.
+    const int width = sumWidths(data);
+    drawLines(data, width, canvas);
     if (showText_ != bcoNone)
-        DrawText(canvas);
+        drawText(width, canvas);
 }
 
 void TBarcode::DrawText(TCanvas& canvas)
+{
+    drawText(GetWidth(), canvas);
+}
+
+void TBarcode::drawText(int width, TCanvas& canvas)
 {
     canvas.setFont(showTextFont_);
     TPen pen = canvas.pen();
@@ -413,9 +425,9 @@ void TBarcode::DrawText(TCanvas& canvas)
     case stpTopLeft:
     case stpBottomLeft: x = left_; break;
     case stpTopRight:
-    case stpBottomRight: x = left_ + GetWidth() - canvas.textWidth(text_); break;
+    case stpBottomRight: x = left_ + width - canvas.textWidth(text_); break;
     case stpTopCenter:
-    case stpBottomCenter: x = left_ + (GetWidth() - canvas.textWidth(text_)) / 2; break;
+    case stpBottomCenter: x = left_ + (width - canvas.textWidth(text_)) / 2; break;
     }
     int y = top_;
     switch (showTextPosition_) {

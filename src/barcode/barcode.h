@@ -97,6 +97,9 @@ private:
     QString DoCheckSumming(const QString& data) const;
     QString SetLen(qsizetype n) const;
     int sumWidths(const QString& data) const;
+    // DoLines and DrawText with the width of the code already known.
+    void drawLines(const QString& data, int width, TCanvas& canvas);
+    void drawText(int width, TCanvas& canvas);
 
     QString Code_2_5_interleaved();
     QString Code_2_5_industrial();

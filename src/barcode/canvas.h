@@ -13,6 +13,7 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace tarvik::barcode {
 
@@ -57,7 +58,9 @@ public:
     virtual int textHeight(const QString& text) const = 0;
 };
 
-// A canvas over a QImage, painted with QPainter without antialiasing.
+// A canvas over a QImage without antialiasing. Upright bars are written
+// straight into the image's rows; QPainter is started only for what needs it
+// (a turned polygon, an outlined one, text), and paints the same pixels.
 // The image must outlive the canvas.
 class TImageCanvas final : public TCanvas {
 public:
@@ -79,14 +82,32 @@ public:
     int textHeight(const QString& text) const override;
 
 private:
+    QPainter& painter();
     void applyTools();
+    // Fills the rectangle as QPainter::fillRect would: an opaque colour on an
+    // image of 24 or 32 bits is kept for flush(), any other painted at once.
+    void fill(const QRect& rect, const QColor& colour);
+    // Writes the kept rectangles, in their order, into the image: each band of
+    // rows that the same rectangles cross is drawn on its first row and that
+    // row copied down, as bars of one height make the picture.
+    void flush();
 
-    QPainter painter_;
+    struct Fill {
+        QRect rect;  // inside the image
+        quint32 pixel;
+    };
+    QImage& image_;
+    std::vector<Fill> fills_;
+    std::optional<QPainter> painter_;  // begun at its first use
     bool toolsChanged_ = true;
     std::optional<QFontMetrics> metrics_;
     TPen pen_;
     TBrush brush_;
     TFont font_;
+    // The width of the last text measured: the text is measured to place it
+    // and again to draw its background.
+    mutable QString measured_;
+    mutable int measuredWidth_ = 0;
 };
 
 }  // namespace tarvik::barcode

@@ -9,7 +9,16 @@
 
 namespace tarvik::dialogs {
 
-LabelActions::LabelActions(labels::LabelPages& pages, QObject* parent) : QObject(parent), pages_(pages)
+bool LabelActions::hasDisplay()
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != u"offscreen" && platform != u"minimal";
+}
+
+LabelActions::LabelActions(labels::LabelPages& pages, QObject* parent, bool showProgress)
+    : QObject(parent), pages_(pages), showsProgress_(showProgress)
 {
     connect(&pages_, &labels::LabelPages::printStarted, this, &LabelActions::showProgress);
     connect(&pages_, &labels::LabelPages::printFinished, this, &LabelActions::hideProgress);
@@ -19,19 +28,27 @@ LabelActions::~LabelActions() = default;
 
 void LabelActions::showProgress(const QString& document)
 {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+    if (!showsProgress_)
         return;
-    progress_ = std::make_unique<QProgressDialog>(QStringLiteral("Друк: %1").arg(document), QString(), 0, 0);
-    progress_->setObjectName(QStringLiteral("PrintProgress"));
-    progress_->setWindowTitle(QStringLiteral("Друк"));
-    progress_->setMinimumDuration(0);
+    if (!progress_) {
+        // Made at the first print and kept: every later label only shows it.
+        progress_ = std::make_unique<QProgressDialog>(QString(), QString(), 0, 0);
+        progress_->setObjectName(QStringLiteral("PrintProgress"));
+        progress_->setWindowTitle(QStringLiteral("Друк"));
+        progress_->setMinimumDuration(0);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+    }
+    progress_->setLabelText(QStringLiteral("Друк: %1").arg(document));
     progress_->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void LabelActions::hideProgress()
 {
-    progress_.reset();
+    if (!progress_ || !progress_->isVisible())
+        return;
+    progress_->hide();
     // Repaints only: a click taken now could open a window in the middle of a
     // label run, and closing it would start polling while the run goes on.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -21,9 +21,12 @@ namespace tarvik::dialogs {
 class LabelActions : public QObject {
     Q_OBJECT
 public:
-    // Shows a progress window while any label of `pages` prints. The pages
-    // must outlive this object.
-    explicit LabelActions(labels::LabelPages& pages, QObject* parent = nullptr);
+    // Shows a progress window while any label of `pages` prints, when
+    // `showProgress` (by default: when there is a display to show it on). The
+    // pages must outlive this object.
+    explicit LabelActions(labels::LabelPages& pages, QObject* parent = nullptr, bool showProgress = hasDisplay());
+    // A widget application on a real display: not offscreen, not headless.
+    static bool hasDisplay();
     ~LabelActions() override;
 
     // "Друкувати" beside Box1 / Box2: the current label's page as it stands.
@@ -41,7 +44,8 @@ private:
     void hideProgress();
 
     labels::LabelPages& pages_;
-    std::unique_ptr<QProgressDialog> progress_;
+    bool showsProgress_;
+    std::unique_ptr<QProgressDialog> progress_;  // made once, at the first print
 };
 
 }  // namespace tarvik::dialogs

@@ -4,6 +4,7 @@
 #include "data/settings_files.h"
 #include "labels/field_text.h"
 #include "platform/richtext/rich_text.h"
+#include "platform/richtext/template_cache.h"
 #include "platform/text/error.h"
 #include "platform/text/currency.h"
 
@@ -57,8 +58,10 @@ ProductRecord productRecord(const data::TableDataset& table)
 }
 
 LabelPages::LabelPages(QString programDir, LabelSettingsView& settings, MainFields& main, QObject* parent)
-    : QObject(parent), programDir_(std::move(programDir)), settings_(settings), main_(main), printers_(programDir_)
+    : QObject(parent), programDir_(std::move(programDir)), settings_(settings), main_(main), printers_(programDir_),
+      templates_(richtext::TemplateCache::Form::WrittenBack)
 {
+    RichEdit.setUndoRedoEnabled(false);
     makeCurrent(1);
 }
 
@@ -397,9 +400,11 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
 {
     checkLabel(label);
     TextBlock* const blocks[] = {&e.label->head, &e.label->body, &e.label->bottom};
-    const QString temp = path(QStringLiteral("temp"));
     for (int b = 0; b < 3; ++b) {
-        richtext::loadRichTextFile(RichEdit, path(templateName(b, label)));
+        // The template as parsed once (and as the writer's file read back, as
+        // the blocks always had it), filled in the hidden document, which has
+        // no layout to redo at every replacement.
+        richtext::copyDocument(templates_.document(path(templateName(b, label))), RichEdit);
         for (int i = 0; i < int(kPlaceholders.size()); ++i) {
             // Each search runs over the text as it now stands, values already
             // inserted included; only the first occurrence is replaced.
@@ -408,20 +413,41 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
             if (!found.isNull())
                 richtext::replaceSelection(found, placeholderValue(values, i));
         }
-        richtext::saveRichTextFile(RichEdit, temp, richtext::SaveMode::Scratch);
-        richtext::loadRichTextFile(blocks[b]->document, temp);
+        // Laid out once, here, at the width its box prints it.
+        printing::prepareTextLayout(blocks[b]->document, blocks[b]->geometry.width());
+        richtext::copyDocument(RichEdit, blocks[b]->document);
         Q_EMIT pageChanged(e.number);
     }
 }
 
-void LabelPages::MakeBarcodePicture(const QString& content, const QString& fileName, int selector)
+std::optional<QImage> LabelPages::drawBarcodePicture(const QString& content, const QString& fileName, int selector)
 {
     const LabelSettings s = settings_.labelSettings();
     const auto chosen = barcodeSettingsFor(selector, s.barcode1, s.barcode2);
     if (!chosen)
-        return;
+        return std::nullopt;
     const QImage picture = barcode::MakeBarcodePicture(content, *chosen);
     barcode::saveBarcodePicture(picture, path(fileName));
+    // The pixels and format that reading the file back gives.
+    return picture.convertToFormat(QImage::Format_RGB32);
+}
+
+void LabelPages::MakeBarcodePicture(const QString& content, const QString& fileName, int selector)
+{
+    drawBarcodePicture(content, fileName, selector);
+}
+
+void LabelPages::putBarcodePicture(int number, const QString& content, const QString& fileName, int selector)
+{
+    checkLabel(number);
+    std::optional<QImage> picture = drawBarcodePicture(content, fileName, selector);
+    if (!picture) {
+        // Nothing drawn: the page shows what the file holds, as before.
+        loadPicture(number, fileName);
+        return;
+    }
+    label(number).barcode.picture = std::move(*picture);
+    Q_EMIT pageChanged(number);
 }
 
 printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition)
@@ -469,8 +495,7 @@ printing::PrintJob LabelPages::ReprintLabel(const QString& batch, const QString&
         s.barTemplate1, net, product.barcode,
         {QDate::currentDate(), product.sellDate, batch, Currency::fromText(weight) - tare, product.price});
     Currency::fromText(QString(product.price).replace(u'.', u','));
-    MakeBarcodePicture(content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
-    loadPicture(1, QStringLiteral("Barcod1.bmp"));
+    putBarcodePicture(1, content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
     makeCurrent(1);
     const ReplParam values = ComputeReprintValues(batch, weight);
     FillLabelBlocks(Elem, values, 1);
@@ -501,7 +526,10 @@ printing::LabelPage LabelPages::testPage() const
 void LabelPages::makeTestPicture(const QString& text, int selector)
 {
     const QString name = QStringLiteral("Test.bmp");
-    MakeBarcodePicture(text, name, selector);
+    if (std::optional<QImage> picture = drawBarcodePicture(text, name, selector)) {
+        testPicture_ = std::move(*picture);
+        return;
+    }
     QImage picture;
     if (!picture.load(path(name)))
         throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(path(name)));

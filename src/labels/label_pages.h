@@ -10,6 +10,7 @@
 #include "labels/label_values.h"
 #include "platform/printing/label_page.h"
 #include "platform/printing/printer_list.h"
+#include "platform/richtext/template_cache.h"
 
 #include <QImage>
 #include <QObject>
@@ -19,6 +20,7 @@
 #include <QTextDocument>
 
 #include <array>
+#include <optional>
 
 namespace tarvik::labels {
 
@@ -91,9 +93,8 @@ public:
     // Label 1 (product label) and label 2 (box label).
     Label& label(int number);
     const Label& label(int number) const;
-    // The hidden control the blocks are filled in.
+    // The hidden document the blocks are filled in.
     QTextDocument RichEdit;
-
     // The current label.
     Tic_Elem Elem;
     // The values of the last label 1 or 2 computed.
@@ -189,6 +190,9 @@ public:
     // Draws content with the barcode settings of the selector's label and
     // saves it as ProgramDir + fileName; another selector draws nothing.
     void MakeBarcodePicture(const QString& content, const QString& fileName, int selector);
+    // MakeBarcodePicture, and the picture drawn put on the page of label 1 or
+    // 2 as loading the file would put it, without reading the file back.
+    void putBarcodePicture(int label, const QString& content, const QString& fileName, int selector);
 
     // Prints the element set's page on the printer at `printerPosition`
     // (-1: the default). After a printer error the elements stay enabled.
@@ -222,6 +226,9 @@ Q_SIGNALS:
     void printFinished();
 
 private:
+    // The picture drawn and saved, as the file reads back; nothing for
+    // another selector.
+    std::optional<QImage> drawBarcodePicture(const QString& content, const QString& fileName, int selector);
     LabelInputs inputs(const LabelSettings& s, const ProductRecord& product) const;
     // The current label's file into the value list, over the fresh lines so
     // that a missing file gets this label's defaults, not the other's.
@@ -235,6 +242,8 @@ private:
     MainFields& main_;
     std::array<Label, 2> labels_;
     printing::PrinterList printers_;
+    // The six templates, parsed once and again when an editor rewrites them.
+    richtext::TemplateCache templates_;
     QImage testPicture_;
 };
 

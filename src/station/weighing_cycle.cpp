@@ -153,8 +153,7 @@ void WeighingCycle::LabelRun(Currency weight)
     journal.begin(run, row);
     killPoint("journal");
     try {
-        pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode);
-        pages.loadPicture(1, kLabel1Picture);
+        pages.putBarcodePicture(1, content, kLabel1Picture, labels::kLabel1Barcode);
         pages.PrepareLabel(1);
         pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
     } catch (...) {
@@ -290,8 +289,7 @@ void WeighingCycle::PrintBoxLabel()
         s.bar2, net, product.barcode,
         {QDate::currentDate(), product.sellDate, model_.weighing().batch.text(),
          netBoxWeight(model_.box().mass, tare1, n, tare2), product.price});
-    pages.MakeBarcodePicture(content, kLabel2Picture, labels::kLabel2Barcode);
-    pages.loadPicture(2, kLabel2Picture);
+    pages.putBarcodePicture(2, content, kLabel2Picture, labels::kLabel2Barcode);
     pages.PrepareLabel(2);
     pages.loadPicture(2, labels::LabelPages::standbyPicture(2));
 }

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <cmath>
+#include <cstring>
+#include <QPainter>
 #include <numbers>
 #include <QFile>
 #include <QTemporaryDir>
@@ -461,3 +463,143 @@ TEST(Picture, SavedAs24BitBmpReplacingTheOldFile)
 }
 
 }  // namespace
+
+// --- the fast canvas against QPainter alone -----------------------------------
+
+namespace {
+
+// Everything through QPainter: upright rectangles by fillRect, other polygons
+// by drawPolygon, text as the station always drew it.
+class PainterCanvas final : public TCanvas {
+public:
+    explicit PainterCanvas(QImage& image) : painter_(&image), metrics_(font_.font, &image)
+    {
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+        painter_.setRenderHint(QPainter::TextAntialiasing, false);
+        painter_.setFont(font_.font);
+    }
+    TPen pen() const override { return pen_; }
+    void setPen(const TPen& p) override { pen_ = p; }
+    TBrush brush() const override { return brush_; }
+    void setBrush(const TBrush& b) override { brush_ = b; }
+    TFont font() const override { return font_; }
+    void setFont(const TFont& f) override
+    {
+        font_ = f;
+        painter_.setFont(f.font);
+        metrics_ = QFontMetrics(f.font, painter_.device());
+    }
+    void polygon(const std::array<QPoint, 4>& pts) override
+    {
+        const bool upright = (pts[0].x() == pts[1].x() && pts[2].x() == pts[3].x() && pts[0].y() == pts[3].y() &&
+                              pts[1].y() == pts[2].y()) ||
+                             (pts[0].y() == pts[1].y() && pts[2].y() == pts[3].y() && pts[0].x() == pts[3].x() &&
+                              pts[1].x() == pts[2].x());
+        if (upright && pen_.width <= 1 && pen_.color == brush_.color) {
+            painter_.fillRect(QRect(QPoint(std::min(pts[0].x(), pts[2].x()), std::min(pts[0].y(), pts[2].y())),
+                                    QPoint(std::max(pts[0].x(), pts[2].x()), std::max(pts[0].y(), pts[2].y()))),
+                              brush_.color);
+            return;
+        }
+        QPen p(pen_.color);
+        p.setWidth(pen_.width <= 1 ? 0 : pen_.width);
+        p.setJoinStyle(Qt::MiterJoin);
+        p.setCapStyle(Qt::SquareCap);
+        painter_.setPen(p);
+        painter_.setBrush(brush_.color);
+        painter_.drawPolygon(QPolygon({pts[0], pts[1], pts[2], pts[3]}));
+    }
+    void textOut(int x, int y, const QString& text) override
+    {
+        painter_.fillRect(QRect(x, y, metrics_.horizontalAdvance(text), metrics_.height()), brush_.color);
+        painter_.setPen(font_.color);
+        painter_.drawText(x, y + metrics_.ascent(), text);
+    }
+    int textWidth(const QString& text) const override { return metrics_.horizontalAdvance(text); }
+    int textHeight(const QString&) const override { return metrics_.height(); }
+
+private:
+    QPainter painter_;
+    TPen pen_;
+    TBrush brush_;
+    TFont font_ = TFont::standard();
+    QFontMetrics metrics_;
+};
+
+}  // namespace
+
+TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
+{
+    struct Case {
+        TBarcodeType type;
+        bool checksum;
+        const char* content;
+        double angle;
+        QImage::Format format;
+        TColor bars = 0x000000;
+    } cases[] = {
+        {bcCodeEAN13, true, "482000120125", 0, QImage::Format_RGB888},
+        {bcCodeEAN13, true, "482000121184", 0, QImage::Format_RGB32},
+        {bcCode128B, false, "Tarvik 1.1 box 000123", 0, QImage::Format_RGB888},
+        {bcCode128C, false, "48200777294705", 0, QImage::Format_ARGB32_Premultiplied, 0x3060C0},
+        {bcCode128B, false, "Tarvik", 0, QImage::Format_RGB888, 0x3060C0},
+        {bcCodeUPC_A, true, "03600029145", 0, QImage::Format_RGB888},
+        {bcCodePostNet, false, "555551237", 0, QImage::Format_RGB888},  // half bars
+        {bcCode39, false, "TARVIK-1", 90, QImage::Format_RGB888},
+        {bcCodeEAN13, true, "482000120125", 30, QImage::Format_RGB888},  // turned: QPainter's polygons
+        {bcCodeEAN8, true, "4820001", 0, QImage::Format_RGB16},  // another format: QPainter alone
+    };
+    for (const Case& c : cases) {
+        TBarcode code;
+        code.SetShowTextPosition(stpBottomCenter);
+        code.SetShowText(bcoCode);
+        code.SetCheckSum(c.checksum);
+        code.SetTyp(c.type);
+        code.SetAngle(c.angle);
+        code.SetTop(1);
+        code.SetLeft(3);
+        code.SetModul(2);
+        code.SetText(QString::fromLatin1(c.content));
+        code.SetHeight(80);
+        code.SetWidth(8 * int(std::strlen(c.content)));
+        const int w = code.GetCanvasWidth() + 6, h = code.GetCanvasHeight() + 2;
+        QImage fast(w, h, c.format), slow(w, h, c.format);
+        code.SetColorBar(c.bars);
+        fast.fill(QColor(200, 200, 200));  // neither bar nor space: every painted pixel shows
+        slow.fill(QColor(200, 200, 200));
+        {
+            TImageCanvas canvas(fast);
+            code.DrawBarcode(canvas);
+        }
+        {
+            PainterCanvas canvas(slow);
+            code.DrawBarcode(canvas);
+        }
+        EXPECT_EQ(fast, slow) << c.content << " at " << c.angle;
+    }
+    // The station's picture itself.
+    for (const Case& c : {cases[0], cases[2]}) {
+        const QImage picture = MakeBarcodePicture(QString::fromLatin1(c.content), {c.type, c.checksum, csmModulo10, 0});
+        QImage slow(picture.size(), QImage::Format_RGB888);
+        slow.fill(Qt::white);
+        TBarcode code;
+        code.SetShowTextPosition(stpBottomCenter);
+        code.SetShowText(bcoCode);
+        code.SetCheckSum(c.checksum);
+        code.SetCheckSumMethod(csmModulo10);
+        code.SetTyp(c.type);
+        code.SetTop(1);
+        code.SetLeft(3);
+        code.SetModul(2);
+        code.SetRatio(2.0);
+        code.SetWidth(50);
+        code.SetText(QString::fromLatin1(c.content));
+        code.SetHeight(80);
+        code.SetWidth(8 * int(std::strlen(c.content)));
+        {
+            PainterCanvas canvas(slow);
+            code.DrawBarcode(canvas);
+        }
+        EXPECT_EQ(picture, slow) << c.content;
+    }
+}

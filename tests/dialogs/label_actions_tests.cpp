@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QFileInfo>
 #include <QImage>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -186,4 +187,48 @@ TEST_F(LabelsTabWidget, EnterInTheValueListSavesAndAppliesTheEditorLabel)
     EXPECT_EQ(lines.value(2), QStringLiteral("Ширина заголовка=54"));
     EXPECT_EQ(lines.value(0), QStringLiteral("Ширина етикетки=40"));
     EXPECT_EQ(tab.Image1->page().size.width(), 160);
+}
+
+namespace {
+
+std::vector<QWidget*> progressWindows()
+{
+    std::vector<QWidget*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("PrintProgress"))
+            found.push_back(w);
+    return found;
+}
+
+}  // namespace
+
+TEST(PrintProgress, OneWindowForEveryLabelAndNoneWithoutADisplay)
+{
+    StationLabels st;
+    st.openCatalogue();
+    st.prepareLabels();
+    // The tests run offscreen: no display, no window.
+    EXPECT_FALSE(LabelActions::hasDisplay());
+    {
+        LabelActions headless(*st.pages);
+        headless.Button1Click();
+        EXPECT_TRUE(progressWindows().empty());
+    }
+    LabelActions shown(*st.pages, nullptr, true);
+    std::vector<std::pair<QWidget*, QString>> whilePrinting;
+    QObject::connect(st.pages.get(), &LabelPages::printStarted, &shown, [&] {
+        const auto windows = progressWindows();
+        ASSERT_EQ(windows.size(), 1u);
+        ASSERT_TRUE(windows[0]->isVisible());
+        whilePrinting.emplace_back(windows[0], static_cast<QProgressDialog*>(windows[0])->labelText());
+    });
+    shown.Button1Click();
+    shown.Button2Click();
+    ASSERT_EQ(whilePrinting.size(), 2u);
+    EXPECT_EQ(whilePrinting[0].first, whilePrinting[1].first);
+    EXPECT_EQ(whilePrinting[0].second, QStringLiteral("Друк: label1"));
+    EXPECT_EQ(whilePrinting[1].second, QStringLiteral("Друк: label1"));
+    const auto after = progressWindows();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_FALSE(after[0]->isVisible());
 }

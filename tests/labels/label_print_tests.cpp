@@ -8,8 +8,11 @@
 #include "platform/text/codec.h"
 #include "platform/text/currency.h"
 
+#include "platform/richtext/rich_text.h"
+
 #include <QFileInfo>
 #include <QImage>
+#include <QPrinter>
 #include <QRegularExpression>
 
 using namespace tarvik::labels;
@@ -264,4 +267,86 @@ TEST_F(LabelPrinting, ListsAndTablesPrintWithTheirNumbersCellsAndValues)
     EXPECT_LT(standard, net);
     EXPECT_LT(net, sum);
     EXPECT_FALSE(text.contains(u'$')) << text.toStdString();
+}
+
+namespace {
+
+// Label 1 as it printed before the templates were kept parsed: each block
+// read from its template into a scratch document, filled, written to the file
+// "temp" and read back into its block; the picture read from "Barcod1.bmp";
+// the page drawn from copies of the blocks by Qt's PDF writer.
+struct OldLabel {
+    TextBlock blocks[3];
+    tarvik::printing::LabelPage page;
+};
+
+std::unique_ptr<OldLabel> oldLabel1(StationLabels& st)
+{
+    auto old = std::make_unique<OldLabel>();
+    const char* names[] = {"Head_1.rtf", "Body_1.rtf", "Button_1.rtf"};
+    for (int b = 0; b < 3; ++b) {
+        QTextDocument scratch;
+        tarvik::richtext::loadRichTextFile(scratch, st.path(QString::fromLatin1(names[b])));
+        for (int i = 0; i < int(kPlaceholders.size()); ++i) {
+            QTextCursor found = tarvik::richtext::findText(scratch, QString::fromLatin1(kPlaceholders[std::size_t(i)]), 0,
+                                                           {.matchCase = true, .wholeWords = false});
+            if (!found.isNull())
+                tarvik::richtext::replaceSelection(found, placeholderValue(st.pages->Values, i));
+        }
+        tarvik::richtext::saveRichTextFile(scratch, st.path(QStringLiteral("temp")), tarvik::richtext::SaveMode::Scratch);
+        tarvik::richtext::loadRichTextFile(old->blocks[b].document, st.path(QStringLiteral("temp")));
+    }
+    old->page = st.pages->page(1);
+    for (int b = 0; b < 3; ++b) {
+        old->page.texts[std::size_t(b)].document = &old->blocks[b].document;
+        old->page.texts[std::size_t(b)].enabled = true;
+    }
+    old->page.pictures[0].picture = QImage(st.path(QStringLiteral("Barcod1.bmp")));
+    old->page.pictures[0].enabled = true;
+    return old;
+}
+
+QString printWithQt(const tarvik::printing::LabelPage& page, const QString& file)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    tarvik::printing::printPage(printer, page);
+    return file;
+}
+
+}  // namespace
+
+// The same label printed the old way and the station's way: the same text,
+// laid out alike, and the same bars.
+TEST_F(LabelPrinting, APrintedLabelIsTheOneTheOldRoadPrinted)
+{
+    struct Case {
+        const char* what;
+        QByteArray body;  // empty: the station's own template
+    } cases[] = {{"the station's templates", {}}, {"lists and a table", listAndTableBody()}};
+    for (const Case& c : cases) {
+        if (!c.body.isEmpty())
+            st.write(QStringLiteral("Body_1.rtf"), c.body);
+        const auto job = weighLabel1(st, QStringLiteral("1184"));
+        // The blocks as they printed, and the picture that printed on them.
+        Label& l = st.pages->label(1);
+        const QString content = BuildBarcodeContent(st.settings.s.barTemplate1, QStringLiteral("1184"),
+                                                    st.pages->moveToProduct(1).barcode);
+        st.pages->putBarcodePicture(1, content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
+        auto now = st.pages->page(1);
+        for (auto& t : now.texts)
+            t.enabled = true;
+        now.pictures[0].enabled = true;
+        const auto old = oldLabel1(st);
+        EXPECT_EQ(l.barcode.picture, old->page.pictures[0].picture) << c.what;
+        EXPECT_EQ(tarvik::printing::renderPageImage(now, 2.0), tarvik::printing::renderPageImage(old->page, 2.0))
+            << c.what;
+
+        const QString before = printWithQt(old->page, st.path(QStringLiteral("before.pdf")));
+        EXPECT_EQ(pdfText(job.file), pdfText(before)) << c.what;
+        EXPECT_EQ(decode(pdfToPng(job.file)), decode(pdfToPng(before))) << c.what;
+        EXPECT_EQ(decode(pdfToPng(job.file)), QStringList{QStringLiteral("4820001211849")}) << c.what;
+        st.pages->loadPicture(1, QStringLiteral("Barcod.bmp"));
+    }
 }

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTextDocument>
+#include <QVariant>
 
 #include <memory>
 
@@ -14,6 +15,15 @@ namespace tarvik::printing {
 namespace {
 
 constexpr double kPointsPerPagePixel = 72.0 / kPagePixelsPerInch;
+
+// Marks a document laid out by prepareTextLayout, with the width it was laid out at.
+const char* const kPreparedWidth = "tarvikLayoutWidth";
+
+bool isPrepared(const QTextDocument& document, double width) {
+    const QVariant prepared = document.property(kPreparedWidth);
+    return prepared.isValid() && prepared.toDouble() == width && document.textWidth() == width &&
+           document.documentMargin() == 0;
+}
 
 void drawText(QPainter& painter, const TextBox& box) {
     painter.save();
@@ -23,15 +33,13 @@ void drawText(QPainter& painter, const TextBox& box) {
     if (box.background.isValid())
         painter.fillRect(area, box.background);
     if (box.document) {
-        // A copy laid out at the box's width and at 96 dots per inch whatever
-        // the screen says, so screen and paper break lines alike.
-        std::unique_ptr<QTextDocument> doc(box.document->clone());
-        QImage metrics(1, 1, QImage::Format_RGB32);
-        metrics.setDotsPerMeterX(qRound(kPagePixelsPerInch / 0.0254));
-        metrics.setDotsPerMeterY(qRound(kPagePixelsPerInch / 0.0254));
-        doc->documentLayout()->setPaintDevice(&metrics);
-        doc->setDocumentMargin(0);
-        doc->setTextWidth(area.width());
+        const QTextDocument* doc = box.document;
+        std::unique_ptr<QTextDocument> copy;
+        if (!isPrepared(*doc, area.width())) {
+            copy.reset(doc->clone());
+            prepareTextLayout(*copy, area.width());
+            doc = copy.get();
+        }
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = area;
         context.palette.setColor(QPalette::Text, Qt::black);
@@ -57,6 +65,25 @@ void drawPicture(QPainter& painter, const PictureBox& box) {
 }
 
 }  // namespace
+
+QPaintDevice* pagePixelDevice() {
+    static QImage device = [] {
+        QImage metrics(1, 1, QImage::Format_RGB32);
+        metrics.setDotsPerMeterX(qRound(kPagePixelsPerInch / 0.0254));
+        metrics.setDotsPerMeterY(qRound(kPagePixelsPerInch / 0.0254));
+        return metrics;
+    }();
+    return &device;
+}
+
+void prepareTextLayout(QTextDocument& document, double width) {
+    if (isPrepared(document, width))
+        return;
+    document.documentLayout()->setPaintDevice(pagePixelDevice());
+    document.setDocumentMargin(0);
+    document.setTextWidth(width);
+    document.setProperty(kPreparedWidth, width);
+}
 
 QPageSize pageSizeOf(const LabelPage& page) {
     return QPageSize(page.size * kPointsPerPagePixel, QPageSize::Point, QString(), QPageSize::ExactMatch);

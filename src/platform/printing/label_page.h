@@ -15,6 +15,7 @@
 
 #include <vector>
 
+class QPaintDevice;
 class QPainter;
 class QPrinter;
 class QTextDocument;
@@ -51,6 +52,15 @@ struct LabelPage {
     std::vector<TextBox> texts;       // drawn in this order, then the pictures
     std::vector<PictureBox> pictures;
 };
+
+// The device text boxes are laid out for: 96 page pixels per inch whatever
+// the screen says, so screen and paper break lines alike.
+QPaintDevice* pagePixelDevice();
+
+// Lays the document out as a text box `width` page pixels wide draws it (on
+// pagePixelDevice, no margin). A box whose document was so prepared is drawn
+// as it stands; any other is drawn from a copy laid out for the drawing.
+void prepareTextLayout(QTextDocument& document, double width);
 
 // The paper size of a page (whole points when the size is whole millimetres of layout).
 QPageSize pageSizeOf(const LabelPage& page);

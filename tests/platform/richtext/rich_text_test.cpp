@@ -1,8 +1,10 @@
 #include "platform/richtext/document_model.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/richtext/sample_documents.h"
+#include "platform/richtext/template_cache.h"
 #include "platform/text/error.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -155,4 +157,107 @@ TEST(RichTextReplace, AtParagraphStartAndWithEmptyValue) {
     found = findText(doc, "VAL", 0, {true, false});
     replaceSelection(found, "");  // an empty value removes the placeholder
     EXPECT_EQ(doc.toPlainText(), "a\nb");
+}
+
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray rtfText(const char* text) {
+    return QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ") + text + "\\par}";
+}
+
+// Older than any clock tick of the file system: the cache may trust its stamp.
+void settle(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+}
+
+}  // namespace
+
+TEST(TemplateCache, ParsesOnceAndAgainWhenTheFileChanges) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Head_1.rtf");
+    writeBytes(path, rtfText("one $name"));
+    settle(path);
+    TemplateCache cache;
+    EXPECT_EQ(cache.document(path).toPlainText(), "one $name");
+    EXPECT_EQ(cache.document(path).toPlainText(), "one $name");
+    EXPECT_EQ(cache.parses(), 1);
+
+    // Rewritten in place at once, same size, possibly within one tick of the
+    // file system's clock: its stamp may not tell, the cache still rereads.
+    writeBytes(path, rtfText("two $name"));
+    EXPECT_EQ(cache.document(path).toPlainText(), "two $name");
+    writeBytes(path, rtfText("two $nam2"));
+    EXPECT_EQ(cache.document(path).toPlainText(), "two $nam2");
+
+    // Replaced whole, as the editors save a template, with an old time.
+    saveRichTextFile(*[] {
+        auto d = std::make_unique<QTextDocument>();
+        d->setPlainText("three");
+        return d;
+    }(), path);
+    settle(path);
+    EXPECT_EQ(cache.document(path).toPlainText(), "three");
+    const int parses = cache.parses();
+    EXPECT_EQ(cache.document(path).toPlainText(), "three");
+    EXPECT_EQ(cache.parses(), parses);
+}
+
+TEST(TemplateCache, AFileThatFailsIsNotKeptAndIsReadWhenItIsBack) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Body_1.rtf");
+    writeBytes(path, rtfText("kept"));
+    settle(path);
+    TemplateCache cache;
+    EXPECT_EQ(cache.document(path).toPlainText(), "kept");
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_THROW(cache.document(path), tarvik::Error);
+    writeBytes(path, "{\\rtf1" + QByteArray(300, '{'));  // deeper than the reader goes
+    EXPECT_THROW(cache.document(path), tarvik::Error);
+    writeBytes(path, rtfText("back"));
+    EXPECT_EQ(cache.document(path).toPlainText(), "back");
+}
+
+TEST(TemplateCache, WrittenBackGivesEveryCharacterItsFontAsTheWriterDoes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Button_1.rtf");
+    writeBytes(path, "plain $price");  // no rich text: no font of its own
+    TemplateCache asRead, writtenBack(TemplateCache::Form::WrittenBack);
+    QTextCursor read(const_cast<QTextDocument*>(&asRead.document(path)));
+    read.setPosition(1);
+    EXPECT_TRUE(read.charFormat().fontFamilies().toStringList().isEmpty());
+
+    QTextDocument expected;
+    loadRichTextFile(expected, path);
+    const QString scratch = dir.filePath("temp");
+    saveRichTextFile(expected, scratch, SaveMode::Scratch);
+    loadRichTextFile(expected, scratch);
+    const QTextDocument& cached = writtenBack.document(path);
+    EXPECT_EQ(cached.toPlainText(), "plain $price");
+    EXPECT_EQ(describe(cached), describe(expected));
+    QTextCursor back(const_cast<QTextDocument*>(&cached));
+    back.setPosition(1);
+    EXPECT_FALSE(back.charFormat().fontFamilies().toStringList().isEmpty());
+}
+
+TEST(TemplateCache, CopyKeepsContentAndTheTargetsDefaults) {
+    const auto from = richSample();
+    QTextDocument to;
+    QFont font("Arial");
+    font.setPixelSize(13);
+    to.setDefaultFont(font);
+    to.setDocumentMargin(0);
+    to.setPlainText("replaced");
+    copyDocument(*from, to);
+    EXPECT_EQ(describe(to), describe(*from));
+    EXPECT_EQ(to.defaultFont(), font);
+    EXPECT_EQ(to.documentMargin(), 0);
+    EXPECT_FALSE(to.isUndoAvailable());
 }
