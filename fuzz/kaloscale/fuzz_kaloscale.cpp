@@ -42,23 +42,44 @@ Field fieldOf(Protocol protocol, const Frame& f, const FrameFormat& format)
     }
 }
 
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
 // The reading text for `field` in `format`, by moving the decimal point in the text; empty when
 // the number is finer than the output's last place.
 std::string expectedReading(const Field& field, const FrameFormat& format)
 {
-    bool negative = false;
+    // Blanks, a sign, blanks, digits, at most one mark between digits; anything else is no number.
+    std::string_view n = field.number;
+    while (!n.empty() && n.front() == ' ')
+        n.remove_prefix(1);
+    const bool negative = !n.empty() && n.front() == '-';
+    if (!n.empty() && (n.front() == '-' || n.front() == '+'))
+        n.remove_prefix(1);
+    while (!n.empty() && n.front() == ' ')
+        n.remove_prefix(1);
     std::string digits;
     int decimals = -1;
-    for (char c : field.number) {
-        if (c == '-')
-            negative = true;
-        else if (c >= '0' && c <= '9') {
+    for (std::size_t i = 0; i < n.size(); ++i) {
+        const char c = n[i];
+        if (c >= '0' && c <= '9') {
             digits += c;
             if (decimals >= 0)
                 ++decimals;
-        } else if (c == format.decimal)
+        } else if (c == format.decimal && decimals < 0 && i > 0 && i + 1 < n.size()) {
             decimals = 0;
+        } else {
+            return "no number";
+        }
     }
+    if (digits.empty())
+        return "no number";
     if (decimals < 0)
         decimals = 0;
     const bool kilos = format.unit == "kg";
@@ -115,13 +136,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             }
             const Field field = fieldOf(protocol, f, format);
-            if (!sameUnit(field.unit.substr(field.unit.find_first_not_of(' ') == std::string_view::npos
-                                                ? 0 : field.unit.find_first_not_of(' ')),
-                          format.unit))
+            if (!sameUnit(trimmed(field.unit), format.unit))
                 fail("a weight in another unit", f, text);
             const std::string expected = expectedReading(field, format);
             if (expected.empty())
                 fail("a weight finer than the output", f, text);
+            if (expected == "no number")
+                fail("a weight field that is no number", f, text);
             if (text != expected)
                 fail(("not the frame's number, expected " + expected).c_str(), f, text);
         }

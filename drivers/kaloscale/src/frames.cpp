@@ -200,14 +200,15 @@ std::optional<Mass> readWeightField(std::string_view field, std::string_view uni
                                     std::string& why)
 {
     const char other = format.decimal == ',' ? '.' : ',';
+    // Scales pad their fields with spaces only.
     std::size_t i = 0;
-    while (i < field.size() && isBlank(field[i]))
+    while (i < field.size() && field[i] == ' ')
         ++i;
     bool negative = false;
     if (i < field.size() && (field[i] == '-' || field[i] == '+')) {
         negative = field[i] == '-';
         ++i;
-        while (i < field.size() && isBlank(field[i]))  // scales pad between sign and digits ("-  1.234")
+        while (i < field.size() && field[i] == ' ')  // scales pad between sign and digits ("-  1.234")
             ++i;
     }
     std::string canonical = negative ? "-" : "";

@@ -132,6 +132,7 @@ const RecordedFrame recordedFrames[] = {
     {Protocol::Sics, kg, "S S      1.23 kg\r\n", "Error", K::Fault},      // a byte lost
     {Protocol::Sics, kg, "S S      1.234\r\n", "Error", K::Fault},        // cut before the unit
     {Protocol::Sics, kg, "S S      1.2x4 kg\r\n", "Error", K::Fault},
+    {Protocol::Sics, kg, "S S  -\t  1.234 kg\r\n", "Error", K::Fault},     // padded with a tab
     {Protocol::Sics, kg, "S S     1.2.34 kg\r\n", "Error", K::Fault},
     {Protocol::Sics, kg, "S S       .234 kg\r\n", "Error", K::Fault},
     {Protocol::Sics, kg, "S X      1.234 kg\r\n", "Error", K::Fault},
