@@ -33,21 +33,9 @@ const std::map<QString, QStringList>& knownKeys()
 // A settings file is small; anything beyond this is not one.
 constexpr qint64 MaxIniSize = 1 << 20;
 
-IniValues readIni(const QString& path, QStringList& problems)
+IniValues readIni(const QByteArray& bytes, QStringList& problems)
 {
     IniValues values;
-    QFile file(path);
-    if (!file.exists())
-        return values;
-    if (!file.open(QIODevice::ReadOnly)) {
-        problems << QStringLiteral("cannot be read: %1").arg(file.errorString());
-        return values;
-    }
-    if (file.size() > MaxIniSize) {
-        problems << QStringLiteral("is %1 bytes; a settings file has at most %2").arg(file.size()).arg(MaxIniSize);
-        return values;
-    }
-    const QByteArray bytes = file.readAll();
     QString section;
     QString sectionAsWritten;
     int number = 0;
@@ -149,9 +137,27 @@ QString defaultDevice(const QString& port)
 
 DriverConfig loadConfig(const QString& iniPath, const QString& stationDir, const QString& port)
 {
+    QFile file(iniPath);
+    if (!file.exists())
+        return parseConfig({}, stationDir, port);
+    QStringList problems;
+    QByteArray bytes;
+    if (!file.open(QIODevice::ReadOnly))
+        problems << QStringLiteral("cannot be read: %1").arg(file.errorString());
+    else if (file.size() > MaxIniSize)
+        problems << QStringLiteral("is %1 bytes; a settings file has at most %2").arg(file.size()).arg(MaxIniSize);
+    else
+        bytes = file.readAll();
+    DriverConfig cfg = parseConfig(bytes, stationDir, port);
+    cfg.problems = problems + cfg.problems;
+    return cfg;
+}
+
+DriverConfig parseConfig(const QByteArray& bytes, const QString& stationDir, const QString& port)
+{
     DriverConfig cfg;
     cfg.port = port;
-    const Reader ini(readIni(iniPath, cfg.problems), cfg.problems);
+    const Reader ini(readIni(bytes, cfg.problems), cfg.problems);
 
     if (const auto name = ini.value(u"Driver"_qs, u"Protocol"_qs)) {
         if (const auto p = protocolFromName(*name))

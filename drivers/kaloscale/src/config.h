@@ -66,6 +66,8 @@ inline constexpr qint64 MaxScriptSize = 16 << 20;
 // Reads `iniPath` (a missing file gives every default) for the port `port`; `stationDir` resolves
 // the simulator's script.
 DriverConfig loadConfig(const QString& iniPath, const QString& stationDir, const QString& port);
+// The same over the file's bytes.
+DriverConfig parseConfig(const QByteArray& ini, const QString& stationDir, const QString& port);
 
 // The station folder: $TARVIK_STATION_DIR, else the executable's directory.
 QString stationDirectory();

@@ -50,6 +50,24 @@ QString randomReading(qint64 elapsedMs, quint32 seed, OutputUnit unit)
     return formatMass(grams(weight / 2 + wobble), unit) + QStringLiteral(";U;");
 }
 
+Frame scriptLineFrame(const QString& line, OutputUnit unit)
+{
+    // As the driver writes them: no leading zero, no "-0.000"; up to a million tonnes in kilograms,
+    // or as many grams: more is no scale's.
+    static const QRegularExpression kg(QStringLiteral("^(-(?!0\\.000;)|)(0|[1-9]\\d{0,8})\\.\\d{3};[SU];$"));
+    static const QRegularExpression g(QStringLiteral("^(-(?!0\\.0;)|)(0|[1-9]\\d{0,11})\\.\\d;[SU];$"));
+    Frame f;
+    if (line == ErrorReading)
+        f = Frame::of(Frame::Kind::NoWeight);
+    else if ((unit == OutputUnit::Kilograms ? kg : g).match(line).hasMatch())
+        f = frameOf(line, unit);
+    else
+        f = Frame::fault(unit == OutputUnit::Kilograms ? "not a reading in kilograms with three places, such as 1.234;S;"
+                                                       : "not a reading in grams with one place, such as 1234.5;S;");
+    f.raw = line.toStdString();
+    return f;
+}
+
 Simulator::Simulator(const QString& scriptPath, OutputUnit unit, bool raw) : unit_(unit), raw_(raw)
 {
     if (scriptPath.isEmpty()) {
@@ -82,21 +100,11 @@ QString Simulator::reading()
         return ErrorReading;
     }
     const QString line = lines_[next_++];
-    // Up to a million tonnes in kilograms, or as many grams: more is no scale's.
-    static const QRegularExpression kg(QStringLiteral("^-?\\d{1,9}\\.\\d{3};[SU];$"));
-    static const QRegularExpression g(QStringLiteral("^-?\\d{1,12}\\.\\d;[SU];$"));
-    if (line == ErrorReading) {
-        last_ = Frame::of(Frame::Kind::NoWeight);
-    } else if ((unit_ == OutputUnit::Kilograms ? kg : g).match(line).hasMatch()) {
-        last_ = frameOf(line, unit_);
-    } else if (raw_) {
+    last_ = scriptLineFrame(line, unit_);
+    if (raw_ && !last_.understood()) {
         last_ = Frame::of(Frame::Kind::NoWeight);  // whatever it is, it was asked for
-    } else {
-        last_ = Frame::fault(unit_ == OutputUnit::Kilograms
-                                 ? "not a reading in kilograms with three places, such as 1.234;S;"
-                                 : "not a reading in grams with one place, such as 1234.5;S;");
+        last_.raw = line.toStdString();
     }
-    last_.raw = line.toStdString();
     return last_.understood() || raw_ ? line : ErrorReading;
 }
 

@@ -22,6 +22,10 @@ namespace tarvik::kaloscale {
 // The random mode's reading `elapsedMs` after it started; the same arguments give the same text.
 QString randomReading(qint64 elapsedMs, quint32 seed, OutputUnit unit);
 
+// One script line as a frame: a weight for a reading in `unit`'s output form, NoWeight for "Error",
+// a fault that says why for anything else; `raw` holds the line.
+Frame scriptLineFrame(const QString& line, OutputUnit unit);
+
 class Simulator {
 public:
     // `scriptPath` empty: random mode.

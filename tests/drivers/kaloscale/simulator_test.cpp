@@ -31,7 +31,9 @@ TEST(Simulator, AScriptGivesOnlyReadingsInTheOutputFormUnlessRaw)
         {OutputUnit::Kilograms, false, "1.5;S;\n1,234;S;\n1234.5;S;\n  2.000;S;\n0.500;U;7\nerror\n\n1.234;s;\n",
          {E, E, E, E, E, E, E, E}},
         {OutputUnit::Kilograms, false, "1234567890.000;S;\n123456789.000;S;\n", {E, QStringLiteral("123456789.000;S;")}},
-        {OutputUnit::Grams, false, "1234.5;U;\n1.234;S;\n", {QStringLiteral("1234.5;U;"), E}},
+        {OutputUnit::Grams, false, "1234.5;U;\n1.234;S;\n02.5;U;\n-0.0;S;\n-0.5;S;\n",
+         {QStringLiteral("1234.5;U;"), E, E, E, QStringLiteral("-0.5;S;")}},
+        {OutputUnit::Kilograms, false, "-0.000;S;\n0.000;S;\n-0.001;U;\n", {E, QStringLiteral("0.000;S;"), QStringLiteral("-0.001;U;")}},
         // Raw: as written, for tests of the station's own handling.
         {OutputUnit::Kilograms, true, "1.234;S;\r\n0.500;U;7\r\n\r\nerror\n  2.000;S;",
          {QStringLiteral("1.234;S;"), QStringLiteral("0.500;U;7"), QString(), QStringLiteral("error"), QStringLiteral("  2.000;S;")}},
