@@ -52,10 +52,10 @@ QString randomReading(qint64 elapsedMs, quint32 seed, OutputUnit unit)
 
 Frame scriptLineFrame(const QString& line, OutputUnit unit)
 {
-    // As the driver writes them: no leading zero, no "-0.000"; up to a million tonnes in kilograms,
-    // or as many grams: more is no scale's.
-    static const QRegularExpression kg(QStringLiteral("^(-(?!0\\.000;)|)(0|[1-9]\\d{0,8})\\.\\d{3};[SU];$"));
-    static const QRegularExpression g(QStringLiteral("^(-(?!0\\.0;)|)(0|[1-9]\\d{0,11})\\.\\d;[SU];$"));
+    // As the driver writes them: no leading zero, no "-0.000"; below a thousand tonnes, as any
+    // frame (more is no scale's).
+    static const QRegularExpression kg(QStringLiteral("^(-(?!0\\.000;)|)(0|[1-9]\\d{0,5})\\.\\d{3};[SU];$"));
+    static const QRegularExpression g(QStringLiteral("^(-(?!0\\.0;)|)(0|[1-9]\\d{0,8})\\.\\d;[SU];$"));
     Frame f;
     if (line == ErrorReading)
         f = Frame::of(Frame::Kind::NoWeight);

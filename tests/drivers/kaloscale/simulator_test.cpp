@@ -30,7 +30,8 @@ TEST(Simulator, AScriptGivesOnlyReadingsInTheOutputFormUnlessRaw)
         // The station would read "1.5" as 15 g and "1,234" as 1.234 g: refused.
         {OutputUnit::Kilograms, false, "1.5;S;\n1,234;S;\n1234.5;S;\n  2.000;S;\n0.500;U;7\nerror\n\n1.234;s;\n",
          {E, E, E, E, E, E, E, E}},
-        {OutputUnit::Kilograms, false, "1234567890.000;S;\n123456789.000;S;\n", {E, QStringLiteral("123456789.000;S;")}},
+        {OutputUnit::Kilograms, false, "1000000.000;S;\n999999.999;S;\n", {E, QStringLiteral("999999.999;S;")}},
+        {OutputUnit::Grams, false, "1000000000.0;S;\n999999999.9;S;\n", {E, QStringLiteral("999999999.9;S;")}},
         {OutputUnit::Grams, false, "1234.5;U;\n1.234;S;\n02.5;U;\n-0.0;S;\n-0.5;S;\n",
          {QStringLiteral("1234.5;U;"), E, E, E, QStringLiteral("-0.5;S;")}},
         {OutputUnit::Kilograms, false, "-0.000;S;\n0.000;S;\n-0.001;U;\n", {E, QStringLiteral("0.000;S;"), QStringLiteral("-0.001;U;")}},
