@@ -41,11 +41,12 @@ public:
         return f.readAll();
     }
 
-    // A simulated scale that gives these readings, one per poll, then "Error".
+    // A simulated scale that gives these readings, one per poll, then "Error"; as written, so that
+    // tests can hand the station readings no real scale's frame would give.
     void scriptScale(const QStringList& readings) const
     {
         write(QStringLiteral("KaloScale.ini"),
-              "[Driver]\r\nProtocol=Simulator\r\n[Simulator]\r\nScript=readings.txt\r\n");
+              "[Driver]\r\nProtocol=Simulator\r\n[Simulator]\r\nScript=readings.txt\r\nRaw=1\r\n");
         write(QStringLiteral("readings.txt"), (readings.join(u'\n') + u'\n').toUtf8());
     }
 

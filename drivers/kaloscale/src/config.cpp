@@ -17,28 +17,57 @@ namespace {
 // Section -> key -> value, names folded to lower case; the first occurrence of a key counts.
 using IniValues = std::map<QString, std::map<QString, QString>>;
 
-IniValues readIni(const QString& path)
+// The driver's sections and their keys; [Ports] takes any port name.
+const std::map<QString, QStringList>& knownKeys()
+{
+    static const std::map<QString, QStringList> keys = {
+        {u"ports"_qs, {}},
+        {u"line"_qs, {u"baud"_qs, u"databits"_qs, u"parity"_qs, u"stopbits"_qs, u"flowcontrol"_qs}},
+        {u"driver"_qs, {u"protocol"_qs, u"unit"_qs, u"decimal"_qs, u"pollinterval"_qs, u"staleafter"_qs, u"reopeninterval"_qs}},
+        {u"output"_qs, {u"unit"_qs}},
+        {u"simulator"_qs, {u"script"_qs, u"raw"_qs}},
+    };
+    return keys;
+}
+
+// A settings file is small; anything beyond this is not one.
+constexpr qint64 MaxIniSize = 1 << 20;
+
+IniValues readIni(const QByteArray& bytes, QStringList& problems)
 {
     IniValues values;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return values;
-    // A settings file is small; anything beyond this is not one.
-    const QByteArray bytes = file.read(1 << 20);
     QString section;
+    QString sectionAsWritten;
+    int number = 0;
     for (const QByteArray& raw : bytes.split('\n')) {
+        ++number;
         const QString line = tarvik::text::fromCp1251(raw).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
+        const auto shown = [&] { return QString::fromLatin1(printableBytes(raw.trimmed().left(40).toStdString())); };
         if (line.startsWith(u'[')) {
-            const auto close = line.indexOf(u']');
-            section = (close > 0 ? line.mid(1, close - 1) : line.mid(1)).trimmed().toLower();
+            if (!line.endsWith(u']')) {
+                problems << QStringLiteral("line %1 \"%2\" is no section header").arg(number).arg(shown());
+                section = QStringLiteral("?");  // what follows belongs to no section we know
+                continue;
+            }
+            sectionAsWritten = line.mid(1, line.size() - 2).trimmed();
+            section = sectionAsWritten.toLower();
             continue;
         }
         const auto eq = line.indexOf(u'=');
-        if (eq <= 0)
+        if (eq <= 0) {
+            if (section == u"?" || knownKeys().count(section) || section.isEmpty())
+                problems << QStringLiteral("line %1 \"%2\" is no setting").arg(number).arg(shown());
             continue;
-        values[section].try_emplace(line.left(eq).trimmed().toLower(), line.mid(eq + 1).trimmed());
+        }
+        const QString key = line.left(eq).trimmed().toLower();
+        const auto known = knownKeys().find(section);
+        if (known != knownKeys().end() && !known->second.isEmpty() && !known->second.contains(key))
+            problems << QStringLiteral("line %1: [%2] has no key \"%3\"").arg(number).arg(sectionAsWritten, line.left(eq).trimmed());
+        else if (section.isEmpty())
+            problems << QStringLiteral("line %1 \"%2\" stands before any section").arg(number).arg(shown());
+        values[section].try_emplace(key, line.mid(eq + 1).trimmed());
     }
     return values;
 }
@@ -108,9 +137,27 @@ QString defaultDevice(const QString& port)
 
 DriverConfig loadConfig(const QString& iniPath, const QString& stationDir, const QString& port)
 {
+    QFile file(iniPath);
+    if (!file.exists())
+        return parseConfig({}, stationDir, port);
+    QStringList problems;
+    QByteArray bytes;
+    if (!file.open(QIODevice::ReadOnly))
+        problems << QStringLiteral("cannot be read: %1").arg(file.errorString());
+    else if (file.size() > MaxIniSize)
+        problems << QStringLiteral("is %1 bytes; a settings file has at most %2").arg(file.size()).arg(MaxIniSize);
+    else
+        bytes = file.readAll();
+    DriverConfig cfg = parseConfig(bytes, stationDir, port);
+    cfg.problems = problems + cfg.problems;
+    return cfg;
+}
+
+DriverConfig parseConfig(const QByteArray& bytes, const QString& stationDir, const QString& port)
+{
     DriverConfig cfg;
     cfg.port = port;
-    const Reader ini(readIni(iniPath), cfg.problems);
+    const Reader ini(readIni(bytes, cfg.problems), cfg.problems);
 
     if (const auto name = ini.value(u"Driver"_qs, u"Protocol"_qs)) {
         if (const auto p = protocolFromName(*name))
@@ -166,6 +213,15 @@ DriverConfig loadConfig(const QString& iniPath, const QString& stationDir, const
         else
             ini.problem(u"Driver"_qs, u"Unit"_qs, *unit);
     }
+    if (const auto decimal = ini.value(u"Driver"_qs, u"Decimal"_qs)) {
+        // Only CAS scales are known to write a decimal comma; the other protocols fix the point.
+        if (decimal->compare(u"Point", Qt::CaseInsensitive) == 0)
+            cfg.decimal = '.';
+        else if (decimal->compare(u"Comma", Qt::CaseInsensitive) == 0 && cfg.protocol == Protocol::Cas)
+            cfg.decimal = ',';
+        else
+            ini.problem(u"Driver"_qs, u"Decimal"_qs, *decimal);
+    }
     using std::chrono::milliseconds;
     cfg.pollInterval = milliseconds(ini.number(u"Driver"_qs, u"PollInterval"_qs, 200, 10, 60'000));
     cfg.staleAfter = milliseconds(ini.number(u"Driver"_qs, u"StaleAfter"_qs, 5 * cfg.pollInterval.count(), 10, 600'000));
@@ -182,7 +238,24 @@ DriverConfig loadConfig(const QString& iniPath, const QString& stationDir, const
 
     if (const auto script = ini.value(u"Simulator"_qs, u"Script"_qs); script && !script->isEmpty())
         cfg.script = QDir(stationDir).absoluteFilePath(*script);
+    cfg.rawScript = ini.number(u"Simulator"_qs, u"Raw"_qs, 0, 0, 1) == 1;
+    if (cfg.protocol == Protocol::Simulator && !cfg.script.isEmpty()) {
+        const QFileInfo info(cfg.script);
+        if (!info.isFile() || !info.isReadable())
+            cfg.problems << QStringLiteral("[Simulator] Script=%1: %2 cannot be read")
+                                .arg(*ini.value(u"Simulator"_qs, u"Script"_qs), cfg.script);
+        else if (info.size() > MaxScriptSize)
+            cfg.problems << QStringLiteral("[Simulator] Script=%1: %2 bytes; a script has at most %3")
+                                .arg(*ini.value(u"Simulator"_qs, u"Script"_qs)).arg(info.size()).arg(MaxScriptSize);
+    }
     return cfg;
+}
+
+QString DriverConfig::lineName() const
+{
+    if (protocol == Protocol::Simulator)
+        return port + QStringLiteral(" (simulator)");
+    return device.isEmpty() ? port : QStringLiteral("%1 (%2)").arg(port, device);
 }
 
 QString stationDirectory()

@@ -32,6 +32,8 @@ QString protocolName(Protocol protocol)
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isPrintable(char c) { return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7E; }
 
 std::string_view trim(std::string_view s)
 {
@@ -42,41 +44,35 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-std::vector<std::string_view> splitBlanks(std::string_view s)
-{
-    std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && isBlank(s[i]))
-            ++i;
-        const std::size_t start = i;
-        while (i < s.size() && !isBlank(s[i]))
-            ++i;
-        if (i > start)
-            tokens.push_back(s.substr(start, i - start));
-    }
-    return tokens;
-}
-
 bool printable(std::string_view s)
 {
     for (char c : s)
-        if (!isBlank(c) && (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E))
+        if (!isBlank(c) && !isPrintable(c))
             return false;
     return true;
 }
 
-Frame weightFrame(std::string_view number, std::string_view unit, bool stable)
+std::string quoted(std::string_view s) { return '"' + printableBytes(s) + '"'; }
+
+// The weight of a frame in `unit`, which must be the scale's configured one.
+Frame weightFrame(std::string_view field, std::string_view unit, const FrameFormat& format, bool stable)
 {
-    const auto mass = parseMass(number, unit);
-    return mass ? Frame::weightOf(*mass, stable) : Frame::of(Frame::Kind::Fault);
+    if (!sameUnit(unit, format.unit)) {
+        if (isKnownUnit(unit))
+            return Frame::fault("unit " + quoted(unit) + ", but the scale is set to " + format.unit);
+        return Frame::fault("unit " + quoted(unit) + " is no mass unit");
+    }
+    std::string why;
+    const auto mass = readWeightField(field, format.unit, format, why);
+    return mass ? Frame::weightOf(*mass, stable) : Frame::fault(std::move(why));
 }
 
 // Lines ended by CR, LF or both; empty lines are nothing.
 class LineParser : public FrameParser {
 public:
-    using LineFn = Frame (*)(std::string_view);
-    LineParser(LineFn parse, QByteArray poll) : parse_(parse), poll_(std::move(poll)) {}
+    using LineFn = Frame (*)(std::string_view, const FrameFormat&);
+    LineParser(LineFn parse, QByteArray poll, FrameFormat format)
+        : parse_(parse), poll_(std::move(poll)), format_(std::move(format)) {}
 
     void feed(std::string_view bytes, std::vector<Frame>& out) override
     {
@@ -84,14 +80,17 @@ public:
             if (c == '\r' || c == '\n') {
                 if (overlong_)
                     overlong_ = false;  // its fault was reported when it overflowed
-                else if (!line_.empty())
-                    out.push_back(printable(line_) ? parse_(line_) : Frame::of(Frame::Kind::Fault));
+                else if (!line_.empty()) {
+                    out.push_back(parse_(line_, format_));
+                    out.back().raw = line_;
+                }
                 line_.clear();
             } else if (!overlong_) {
                 if (line_.size() == MaxLineLength) {
+                    out.push_back(Frame::fault("no line end within " + std::to_string(MaxLineLength) + " bytes"));
+                    out.back().raw = line_;
                     overlong_ = true;
                     line_.clear();
-                    out.push_back(Frame::of(Frame::Kind::Fault));
                 } else {
                     line_.push_back(c);
                 }
@@ -109,6 +108,7 @@ public:
 private:
     LineFn parse_;
     QByteArray poll_;
+    FrameFormat format_;
     std::string line_;
     bool overlong_ = false;
 };
@@ -118,32 +118,31 @@ constexpr char CR = '\r';
 
 class ToledoParser : public FrameParser {
 public:
-    explicit ToledoParser(std::string unit) : unit_(std::move(unit)) {}
+    explicit ToledoParser(FrameFormat format) : format_(std::move(format)) {}
 
     void feed(std::string_view bytes, std::vector<Frame>& out) override
     {
         for (char c : bytes) {
             if (c == STX) {
                 if (inFrame_)  // a frame cut short by the next one
-                    out.push_back(Frame::of(Frame::Kind::Fault));
+                    push(out, Frame::fault("cut short by the next frame"));
                 inFrame_ = true;
                 frame_.clear();
             } else if (!inFrame_) {
                 // Between frames only line ends belong; anything else is noise on the line.
                 if (c != CR && c != '\n' && !noiseReported_) {
-                    out.push_back(Frame::of(Frame::Kind::Fault));
+                    frame_.assign(1, c);
+                    push(out, Frame::fault("bytes outside a frame"));
                     noiseReported_ = true;
                 }
             } else if (c == CR) {
-                out.push_back(parseToledoFrame(frame_, unit_));
+                push(out, parseToledoFrame(frame_, format_));
                 inFrame_ = false;
                 noiseReported_ = false;
-                frame_.clear();
             } else if (frame_.size() == MaxToledoFrame) {
-                out.push_back(Frame::of(Frame::Kind::Fault));
+                push(out, Frame::fault("no CR within " + std::to_string(MaxToledoFrame) + " bytes"));
                 inFrame_ = false;
                 noiseReported_ = true;  // the rest of it is part of the same fault
-                frame_.clear();
             } else {
                 frame_.push_back(c);
             }
@@ -155,11 +154,18 @@ public:
         inFrame_ = false;
         noiseReported_ = false;
     }
-    std::size_t pending() const override { return frame_.size(); }
+    std::size_t pending() const override { return inFrame_ ? frame_.size() : 0; }
     QByteArray pollCommand() const override { return QByteArrayLiteral("W\r"); }
 
 private:
-    std::string unit_;
+    void push(std::vector<Frame>& out, Frame f)
+    {
+        f.raw = frame_;
+        out.push_back(std::move(f));
+        frame_.clear();
+    }
+
+    FrameFormat format_;
     std::string frame_;
     bool inFrame_ = false;
     bool noiseReported_ = false;
@@ -167,86 +173,167 @@ private:
 
 }  // namespace
 
-Frame parseSicsLine(std::string_view line)
+std::string printableBytes(std::string_view bytes)
 {
-    const auto tokens = splitBlanks(line);
-    if (tokens.size() == 1 && (tokens[0] == "ES" || tokens[0] == "ET" || tokens[0] == "EL"))
-        return Frame::of(Frame::Kind::Fault);
-    if (tokens.size() < 2 || tokens[0] != "S")
-        return Frame::of(Frame::Kind::Fault);
-    if (tokens.size() == 2) {
-        if (tokens[1] == "+")
-            return Frame::of(Frame::Kind::Overload);
-        if (tokens[1] == "-")
-            return Frame::of(Frame::Kind::Underload);
-        return Frame::of(Frame::Kind::Fault);  // "S I": busy, no weight now
-    }
-    if (tokens[1] != "S" && tokens[1] != "D")
-        return Frame::of(Frame::Kind::Fault);
-    const bool stable = tokens[1] == "S";
-    // "S S  -  1.234 kg": a sign padded apart from its digits.
-    if (tokens.size() == 5 && (tokens[2] == "-" || tokens[2] == "+")) {
-        const std::size_t from = static_cast<std::size_t>(tokens[2].data() - line.data());
-        const std::size_t to = static_cast<std::size_t>(tokens[3].data() - line.data()) + tokens[3].size();
-        return weightFrame(line.substr(from, to - from), tokens[4], stable);
-    }
-    if (tokens.size() != 4)
-        return Frame::of(Frame::Kind::Fault);
-    return weightFrame(tokens[2], tokens[3], stable);
-}
-
-Frame parseCasLine(std::string_view line)
-{
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= line.size(); ++i) {
-        if (i == line.size() || line[i] == ',') {
-            fields.push_back(trim(line.substr(start, i - start)));
-            start = i + 1;
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : bytes) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (isPrintable(c))
+            out += c;
+        else {
+            const auto b = static_cast<unsigned char>(c);
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
         }
     }
-    if (fields.size() < 3 || fields.size() > 5)
-        return Frame::of(Frame::Kind::Fault);
-    if (fields[1] != "GS" && fields[1] != "NT")
-        return Frame::of(Frame::Kind::Fault);
-    if (fields[0] == "OL")
-        return Frame::of(Frame::Kind::Overload);
-    if (fields[0] != "ST" && fields[0] != "US")
-        return Frame::of(Frame::Kind::Fault);
-    // The last field is the weight with its unit right after it: "+  1.234kg" or "1.234 kg".
-    std::string_view weight = fields.back();
-    std::size_t unitStart = weight.size();
-    while (unitStart > 0 && std::isalpha(static_cast<unsigned char>(weight[unitStart - 1])))
-        --unitStart;
-    return weightFrame(weight.substr(0, unitStart), weight.substr(unitStart), fields[0] == "ST");
+    return out;
 }
 
-Frame parseToledoFrame(std::string_view content, std::string_view unit)
+std::optional<Mass> readWeightField(std::string_view field, std::string_view unit, const FrameFormat& format,
+                                    std::string& why)
+{
+    const char other = format.decimal == ',' ? '.' : ',';
+    // Scales pad their fields with spaces only.
+    std::size_t i = 0;
+    while (i < field.size() && field[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '-' || field[i] == '+')) {
+        negative = field[i] == '-';
+        ++i;
+        while (i < field.size() && field[i] == ' ')  // scales pad between sign and digits ("-  1.234")
+            ++i;
+    }
+    std::string canonical = negative ? "-" : "";
+    bool mark = false;
+    for (std::size_t j = i; j < field.size(); ++j) {
+        const char c = field[j];
+        if (isDigit(c)) {
+            canonical += c;
+        } else if (c == format.decimal && !mark && j > i && j + 1 < field.size() && isDigit(field[j + 1])) {
+            mark = true;
+            canonical += '.';
+        } else if (c == other) {
+            why = format.decimal == '.' ? "a comma in the weight, but the scale is set to a decimal point"
+                                        : "a point in the weight, but the scale is set to a decimal comma";
+            return std::nullopt;
+        } else {
+            why = "the weight " + quoted(field) + " is no number";
+            return std::nullopt;
+        }
+    }
+    if (i == field.size()) {
+        why = "no digits in the weight " + quoted(field);
+        return std::nullopt;
+    }
+    const auto mass = parseMass(canonical, unit);
+    if (!mass) {
+        why = "the weight " + quoted(field) + " is beyond any scale's range";
+        return std::nullopt;
+    }
+    if (isMetricUnit(unit) && mass->nanograms % outputStep(format.output) != 0) {
+        why = "the weight " + quoted(trim(field)) + std::string(unit) + " is finer than the "
+              + (format.output == OutputUnit::Kilograms ? "gram" : "tenth of a gram") + " the station is given";
+        return std::nullopt;
+    }
+    return mass;
+}
+
+Frame parseSicsLine(std::string_view line, const FrameFormat& format)
+{
+    if (!printable(line))
+        return Frame::fault("bytes no SICS reply holds");
+    const std::string_view t = trim(line);
+    if (t == "S +")
+        return Frame::of(Frame::Kind::Overload);
+    if (t == "S -")
+        return Frame::of(Frame::Kind::Underload);
+    if (t == "S I")
+        return Frame::of(Frame::Kind::NoWeight);  // busy: no weight now
+    if (t == "ES")
+        return Frame::fault("the scale did not understand the command (ES)");
+    if (t == "ET")
+        return Frame::fault("the scale reports a transmission error (ET)");
+    if (t == "EL")
+        return Frame::fault("the scale reports a logical error (EL)");
+    // "S S " + ten characters of weight + " " + the unit.
+    constexpr std::size_t head = 4;
+    if (line.size() < head || (line.substr(0, head) != "S S " && line.substr(0, head) != "S D "))
+        return Frame::fault("not a SICS weight reply");
+    if (line.size() < head + SicsWeightWidth + 2 || line[head + SicsWeightWidth] != ' ')
+        return Frame::fault("the weight does not fill its " + std::to_string(SicsWeightWidth) + " characters: a cut or overlong reply");
+    const std::string_view unit = line.substr(head + SicsWeightWidth + 1);
+    if (unit.find(' ') != std::string_view::npos || unit.size() > 5)
+        return Frame::fault("the weight does not fill its " + std::to_string(SicsWeightWidth) + " characters: a cut or overlong reply");
+    return weightFrame(line.substr(head, SicsWeightWidth), unit, format, line[2] == 'S');
+}
+
+Frame parseCasLine(std::string_view line, const FrameFormat& format)
+{
+    // 18 bytes: "ST,GS," weight(8) unit(2); 22 bytes: "ST,GS," id lamp "," weight(8) " " unit(2).
+    constexpr std::size_t shortSize = 16;
+    constexpr std::size_t longSize = 20;
+    if (line.size() != shortSize && line.size() != longSize)
+        return Frame::fault("a CAS frame has 18 or 22 bytes; this one " + std::to_string(line.size() + 2)
+                            + ": cut, overlong or run together");
+    const bool withDevice = line.size() == longSize;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        if (!isPrintable(line[i]) && !(withDevice && (i == 6 || i == 7)))  // id and lamp may be any byte
+            return Frame::fault("bytes no CAS frame holds");
+    const std::string_view head = line.substr(0, 2);
+    const std::string_view kind = line.substr(3, 2);
+    if (line[2] != ',' || line[5] != ',' || (withDevice && (line[8] != ',' || line[17] != ' ')))
+        return Frame::fault("the fields are not where a CAS frame has them");
+    if (kind != "GS" && kind != "NT")
+        return Frame::fault("neither gross (GS) nor net (NT)");
+    if (head == "OL")
+        return Frame::of(Frame::Kind::Overload);
+    if (head != "ST" && head != "US")
+        return Frame::fault("neither stable (ST), moving (US) nor overload (OL)");
+    const std::size_t at = withDevice ? 9 : 6;
+    const std::string_view weight = line.substr(at, CasWeightWidth);
+    const std::string_view unit = trim(line.substr(line.size() - 2));
+    return weightFrame(weight, unit, format, head == "ST");
+}
+
+Frame parseToledoFrame(std::string_view content, const FrameFormat& format)
 {
     if (!content.empty() && content.front() == '?') {
         if (content.size() != 2)
-            return Frame::of(Frame::Kind::Fault);
+            return Frame::fault("a status frame has one status byte");
         const auto status = static_cast<unsigned char>(content[1]);
         if ((status & 0x20) == 0)
-            return Frame::of(Frame::Kind::Fault);
+            return Frame::fault("a status byte without bit 5");
         if (status & 0x02)
             return Frame::of(Frame::Kind::Overload);
         if (status & 0x04)
             return Frame::of(Frame::Kind::Underload);
         // Moving, or outside the zero range: the scale gives no weight, so there is none to show.
-        return Frame::of(Frame::Kind::Fault);
+        return Frame::of(Frame::Kind::NoWeight);
     }
-    if (!printable(content))
-        return Frame::of(Frame::Kind::Fault);
-    return weightFrame(content, unit, true);
+    if (content.size() != ToledoWeightWidth)
+        return Frame::fault("a weight frame has " + std::to_string(ToledoWeightWidth) + " characters; this one "
+                            + std::to_string(content.size()) + ": cut or overlong");
+    for (char c : content)
+        if (!isDigit(c) && c != '.')
+            return Frame::fault("the weight " + quoted(content) + " is no number");
+    return weightFrame(content, format.unit, format, true);
 }
 
-std::unique_ptr<FrameParser> makeParser(Protocol protocol, std::string unit)
+std::unique_ptr<FrameParser> makeParser(Protocol protocol, FrameFormat format)
 {
     switch (protocol) {
-    case Protocol::Sics: return std::make_unique<LineParser>(&parseSicsLine, QByteArrayLiteral("SI\r\n"));
-    case Protocol::Cas: return std::make_unique<LineParser>(&parseCasLine, QByteArray());
-    case Protocol::Toledo8217: return std::make_unique<ToledoParser>(std::move(unit));
+    case Protocol::Sics:
+        return std::make_unique<LineParser>(&parseSicsLine, QByteArrayLiteral("SI\r\n"), std::move(format));
+    case Protocol::Cas: return std::make_unique<LineParser>(&parseCasLine, QByteArray(), std::move(format));
+    case Protocol::Toledo8217: return std::make_unique<ToledoParser>(std::move(format));
     case Protocol::Simulator: break;
     }
     return nullptr;
@@ -268,14 +355,16 @@ QByteArray sicsReply(const ScaleState& state, std::string_view command)
     return (state.stable ? QByteArrayLiteral("S S ") : QByteArrayLiteral("S D ")) + weight + " kg\r\n";
 }
 
-QByteArray casFrame(const ScaleState& state)
+QByteArray casFrame(const ScaleState& state, bool withDevice, char decimal)
 {
     const QByteArray head = state.overload ? "OL" : state.stable ? "ST" : "US";
     QByteArray weight = formatMass(state.weight, OutputUnit::Kilograms).toLatin1();
     const char sign = weight.startsWith('-') ? '-' : '+';
     if (sign == '-')
         weight.remove(0, 1);
-    return head + ",GS," + sign + weight.rightJustified(7, ' ') + "kg\r\n";
+    weight.replace('.', decimal);
+    const QByteArray field = sign + weight.rightJustified(CasWeightWidth - 1, ' ');
+    return head + ",GS," + (withDevice ? QByteArray("1\xC0,") : QByteArray()) + field + (withDevice ? " kg\r\n" : "kg\r\n");
 }
 
 QByteArray toledoReply(const ScaleState& state, std::string_view command)
@@ -291,7 +380,11 @@ QByteArray toledoReply(const ScaleState& state, std::string_view command)
         status |= 0x01;
     if (status != 0x20)
         return QByteArray("\x02?", 2) + status + '\r';
-    return '\x02' + formatMass(state.weight, OutputUnit::Kilograms).toLatin1().rightJustified(6, '0') + '\r';
+    // Six characters: a heavy load loses its last places, as on a scale with a coarser step.
+    QByteArray weight = formatMass(state.weight, OutputUnit::Kilograms).toLatin1();
+    while (weight.size() > static_cast<qsizetype>(ToledoWeightWidth))
+        weight.chop(1);
+    return '\x02' + weight.rightJustified(ToledoWeightWidth, '0') + '\r';
 }
 
 }  // namespace tarvik::kaloscale

@@ -1,7 +1,6 @@
 #include "kaloscale_object.h"
 
 #include <QDir>
-#include <QtDebug>
 
 #include <new>
 
@@ -89,14 +88,18 @@ HRESULT KaloScale::OpenPort(std::u16string port)
     ClosePort();
     const QString name = QString::fromStdU16String(port);
     const QString dir = stationDirectory();
-    DriverConfig config = loadConfig(QDir(dir).filePath(QStringLiteral("KaloScale.ini")), dir, name);
+    const QString ini = QDir(dir).filePath(QStringLiteral("KaloScale.ini"));
+    DriverConfig config = loadConfig(ini, dir, name);
     if (!config.problems.isEmpty()) {
         for (const QString& p : std::as_const(config.problems))
-            qWarning().noquote() << "KaloScale.ini:" << p;
+            sayOnStandardError(QStringLiteral("KaloScale.ini: ") + p);
+        sayOnStandardError(QStringLiteral("KaloScale: %1: nothing opened; the readings are Error until %2 is mended "
+                                          "and the station started again").arg(name, QDir::toNativeSeparators(ini)));
         return E_INVALIDARG;
     }
     if (config.protocol == Protocol::Simulator) {
-        simulator_ = std::make_unique<Simulator>(config.script, config.output);
+        simulator_ = std::make_unique<Simulator>(config.script, config.output, config.rawScript);
+        simulatorMonitor_ = std::make_unique<LinkMonitor>(config.lineName(), config.output, std::chrono::milliseconds(0));
         return S_OK;
     }
     serial_ = std::make_unique<SerialScale>(std::move(config));
@@ -107,6 +110,7 @@ HRESULT KaloScale::ClosePort()
 {
     serial_.reset();
     simulator_.reset();
+    simulatorMonitor_.reset();
     return S_OK;
 }
 
@@ -114,9 +118,10 @@ HRESULT KaloScale::get_Data(QVariant* value)
 {
     if (!value)
         return E_POINTER;
-    if (simulator_)
+    if (simulator_) {
         *value = simulator_->reading();
-    else if (serial_)
+        simulatorMonitor_->frame(simulator_->lastFrame(), Clock::now());
+    } else if (serial_)
         *value = serial_->reading();
     else
         *value = ErrorReading;

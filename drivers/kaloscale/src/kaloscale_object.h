@@ -4,6 +4,7 @@
 #include "kaloscale/kaloscale.h"
 #include "platform/com/object.h"
 
+#include "link_monitor.h"
 #include "serial_scale.h"
 #include "simulator.h"
 
@@ -34,6 +35,7 @@ private:
 
     std::unique_ptr<SerialScale> serial_;
     std::unique_ptr<Simulator> simulator_;
+    std::unique_ptr<LinkMonitor> simulatorMonitor_;
 };
 
 }  // namespace tarvik::kaloscale

@@ -46,6 +46,23 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isKnownUnit(std::string_view unit) { return factorOf(unit).has_value(); }
 
+bool isMetricUnit(std::string_view unit)
+{
+    return isKnownUnit(unit) && !sameUnit(unit, "lb") && !sameUnit(unit, "oz");
+}
+
+bool sameUnit(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::int64_t outputStep(OutputUnit unit) { return unit == OutputUnit::Kilograms ? 1'000'000'000 : 100'000'000; }
+
 std::optional<Mass> parseMass(std::string_view text, std::string_view unit)
 {
     const auto factor = factorOf(unit);
@@ -98,7 +115,7 @@ std::optional<Mass> parseMass(std::string_view text, std::string_view unit)
 QString formatMass(Mass mass, OutputUnit unit)
 {
     // Rounded to the last place written: 1 g for kilograms with three places, 0.1 g for grams.
-    const std::int64_t step = unit == OutputUnit::Kilograms ? 1'000'000'000 : 100'000'000;
+    const std::int64_t step = outputStep(unit);
     const bool negative = mass.nanograms < 0;
     const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(mass.nanograms)
                                              : static_cast<std::uint64_t>(mass.nanograms);

@@ -29,6 +29,13 @@ std::optional<Mass> parseMass(std::string_view number, std::string_view unit);
 
 // Whether `unit` is a mass unit parseMass converts.
 bool isKnownUnit(std::string_view unit);
+// Whether a weight in `unit` is a whole number of the station's steps whenever the scale's own step
+// is: true for the metric units; false for lb and oz, which convert to grams only rounded.
+bool isMetricUnit(std::string_view unit);
+// The same unit, written in any case ("KG", "kg").
+bool sameUnit(std::string_view a, std::string_view b);
+// The last place the station is given: 1 g for kilograms, 0.1 g for grams.
+std::int64_t outputStep(OutputUnit unit);
 
 // "1.234" / "-0.500" (kilograms, three places) or "1234.5" (grams, one place), rounded half away
 // from zero to the last place written.

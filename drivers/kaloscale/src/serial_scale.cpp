@@ -9,10 +9,11 @@ namespace {
 constexpr qint64 Chunk = 4096;
 }
 
-SerialScale::SerialScale(DriverConfig config, QObject* parent)
+SerialScale::SerialScale(DriverConfig config, LinkMonitor::Say say, QObject* parent)
     : QObject(parent),
       config_(std::move(config)),
-      parser_(makeParser(config_.protocol, config_.scaleUnit)),
+      monitor_(config_.lineName(), config_.output, config_.staleAfter, std::move(say)),
+      parser_(makeParser(config_.protocol, config_.frameFormat())),
       state_(config_.staleAfter, config_.output)
 {
     port_.setReadBufferSize(16 * Chunk);
@@ -21,6 +22,9 @@ SerialScale::SerialScale(DriverConfig config, QObject* parent)
     connect(&port_, &QSerialPort::readyRead, this, &SerialScale::readAvailable);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialScale::onError);
     connect(&pollTimer_, &QTimer::timeout, this, &SerialScale::poll);
+    silenceTimer_.setSingleShot(true);
+    silenceTimer_.setInterval(config_.staleAfter);
+    connect(&silenceTimer_, &QTimer::timeout, this, [this] { monitor_.silent(config_.staleAfter); });
     connect(&reopenTimer_, &QTimer::timeout, this, [this] {
         if (tryOpen())
             reopenTimer_.stop();
@@ -45,6 +49,7 @@ void SerialScale::close()
     wanted_ = false;
     reopenTimer_.stop();
     pollTimer_.stop();
+    silenceTimer_.stop();
     if (port_.isOpen())
         port_.close();
     parser_->reset();
@@ -53,16 +58,21 @@ void SerialScale::close()
 
 bool SerialScale::tryOpen()
 {
-    if (config_.device.isEmpty())
+    if (config_.device.isEmpty()) {
+        monitor_.unavailable(QStringLiteral("no device is set for this port ([Ports] %1= in KaloScale.ini)").arg(config_.port));
         return false;
+    }
     port_.setPortName(config_.device);
     port_.setBaudRate(config_.line.baud);
     port_.setDataBits(config_.line.dataBits);
     port_.setParity(config_.line.parity);
     port_.setStopBits(config_.line.stopBits);
     port_.setFlowControl(config_.line.flowControl);
-    if (!port_.open(QIODevice::ReadWrite))
+    if (!port_.open(QIODevice::ReadWrite)) {
+        monitor_.unavailable(QStringLiteral("the port cannot be opened: %1; trying again every %2 s")
+                                 .arg(port_.errorString(), QString::number(config_.reopenInterval.count() / 1000.0)));
         return false;
+    }
     // What waited in the device's buffer is old news.
     port_.clear(QSerialPort::Input);
     parser_->reset();
@@ -70,6 +80,7 @@ bool SerialScale::tryOpen()
         poll();
         pollTimer_.start();
     }
+    silenceTimer_.start();
     Q_EMIT opened();
     return true;
 }
@@ -92,8 +103,13 @@ void SerialScale::readAvailable()
         frames_.clear();
         parser_->feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)), frames_);
         const auto now = Clock::now();
-        for (const Frame& f : frames_)
+        for (const Frame& f : frames_) {
             state_.accept(f, now);
+            Q_EMIT frameRead(f);
+            monitor_.frame(f, now);
+        }
+        if (!frames_.empty())
+            silenceTimer_.start();
         any = any || !frames_.empty();
     }
     if (any)
@@ -114,7 +130,10 @@ void SerialScale::drop()
 {
     if (!port_.isOpen())
         return;
+    monitor_.unavailable(QStringLiteral("the port was lost: %1; trying again every %2 s")
+                             .arg(port_.errorString(), QString::number(config_.reopenInterval.count() / 1000.0)));
     pollTimer_.stop();
+    silenceTimer_.stop();
     port_.close();
     parser_->reset();
     state_.clear();

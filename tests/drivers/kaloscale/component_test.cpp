@@ -94,6 +94,106 @@ TEST_F(Component, ABadSettingOpensNothing)
     EXPECT_EQ(data(*scale), QStringLiteral("Error"));
 }
 
+// What the driver says on standard error, through a real pseudo-terminal: once per change of state.
+TEST_F(Component, SaysOnStandardErrorWhatIsWrongWithTheLineOncePerChange)
+{
+    StderrCapture err;
+    auto pty = std::make_unique<Pty>();
+    writeIni("[Ports]\nCOM1=" + pty->device().toLocal8Bit()
+             + "\n[Driver]\nProtocol=CAS\nStaleAfter=300\nReopenInterval=100\n");
+    ComPtr<IKaloScale> scale = create();
+    ASSERT_EQ(scale->OpenPort(u"COM1"), S_OK);
+    auto reading = [&] { return data(*scale); };
+    const QString line = QStringLiteral("KaloScale: COM1 (%1): ").arg(pty->device());
+
+    pty->write("ST,GS,+  1.234kg\r\n");
+    ASSERT_TRUE(waitForReading(reading, QStringLiteral("1.234;S;")));
+    EXPECT_TRUE(err.lines().isEmpty()) << err.lines().join(u'\n').toStdString();  // all well: nothing said
+
+    // A decimal comma on a scale set to a point: not understood, said once for many frames.
+    for (int i = 0; i < 5; ++i)
+        pty->write("ST,GS,+  0,050kg\r\n");
+    ASSERT_TRUE(err.waitFor(QStringLiteral("frames not understood")));
+    EXPECT_EQ(reading(), QStringLiteral("Error"));
+    // Good frames until the line has been clean for a while.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        pty->write("ST,GS,+  1.234kg\r\n");
+        return !err.linesWith(QStringLiteral("back to normal")).isEmpty();
+    }, 10'000));
+    // Then silence.
+    ASSERT_TRUE(err.waitFor(QStringLiteral("no frame for")));
+    // Then the device goes away, and stays away while the driver tries again.
+    pty->hangUp();
+    ASSERT_TRUE(err.waitFor(QStringLiteral("the port was lost")));
+    QTest::qWait(400);
+
+    EXPECT_EQ(err.lines(), (QStringList{
+        line + QStringLiteral("frames not understood: \"ST,GS,+  0,050kg\": a comma in the weight, but the scale is set to a decimal point"),
+        line + QStringLiteral("back to normal: 1.234;S;"),
+        line + QStringLiteral("no frame for 0.3 s"),
+        err.linesWith(QStringLiteral("the port was lost")).value(0),
+    })) << err.lines().join(u'\n').toStdString();
+}
+
+TEST_F(Component, SaysWhenThePortCannotBeOpenedWithTheSystemsReason)
+{
+    StderrCapture err;
+    const QByteArray missing = QDir(station.path()).filePath(QStringLiteral("no-such-tty")).toLocal8Bit();
+    writeIni("[Ports]\nCOM2=" + missing + "\n[Driver]\nReopenInterval=50\n");
+    ComPtr<IKaloScale> scale = create();
+    EXPECT_EQ(scale->OpenPort(u"COM2"), S_FALSE);
+    QTest::qWait(300);  // several attempts, one message
+    const QStringList said = err.lines();
+    ASSERT_EQ(said.size(), 1) << said.join(u'\n').toStdString();
+    EXPECT_TRUE(said[0].startsWith(QStringLiteral("KaloScale: COM2 (%1): the port cannot be opened: ").arg(QString::fromLocal8Bit(missing))));
+    EXPECT_TRUE(said[0].contains(QStringLiteral("No such file or directory"))) << said[0].toStdString();
+
+    EXPECT_EQ(scale->OpenPort(u"COM0"), S_FALSE);
+    EXPECT_TRUE(err.waitFor(QStringLiteral("KaloScale: COM0: no device is set for this port")));
+}
+
+TEST_F(Component, SaysWhatIsWrongWithItsSettingsAndItsScript)
+{
+    struct Case { QByteArray ini; QStringList said; };
+    const Case cases[] = {
+        {"[Driver]\nProtocol=CAS\n\x01\x02garbage\xff\n[Line]\nBaud=fast\n",
+         {QStringLiteral("KaloScale.ini: line 3 \"\\x01\\x02garbage\\xFF\" is no setting"),
+          QStringLiteral("KaloScale.ini: [Line] Baud=fast is not a valid value")}},
+        {"[Driver]\nProtocol=Simulator\n[Simulator]\nScript=missing.txt\n",
+         {QStringLiteral("KaloScale.ini: [Simulator] Script=missing.txt: %1 cannot be read")
+              .arg(QDir(station.path()).filePath(QStringLiteral("missing.txt")))}},
+    };
+    for (const auto& c : cases) {
+        StderrCapture err;
+        writeIni(c.ini);
+        ComPtr<IKaloScale> scale = create();
+        EXPECT_EQ(scale->OpenPort(u"COM1"), E_INVALIDARG);
+        EXPECT_EQ(data(*scale), QStringLiteral("Error"));
+        QStringList said = err.lines();
+        ASSERT_FALSE(said.isEmpty());
+        EXPECT_TRUE(said.takeLast().startsWith(QStringLiteral("KaloScale: COM1: nothing opened")));
+        EXPECT_EQ(said, c.said);
+    }
+}
+
+TEST_F(Component, TheSimulatorSaysWhichScriptLinesItRefuses)
+{
+    StderrCapture err;
+    QFile script(QDir(station.path()).filePath(QStringLiteral("r.txt")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("1.000;S;\n1.5;S;\nx\n2.000;S;\n");
+    script.close();
+    writeIni("[Driver]\nProtocol=Simulator\n[Simulator]\nScript=r.txt\n");
+    ComPtr<IKaloScale> scale = create();
+    ASSERT_EQ(scale->OpenPort(u"COM1"), S_OK);
+    const QStringList readings = {data(*scale), data(*scale), data(*scale), data(*scale)};
+    EXPECT_EQ(readings, (QStringList{QStringLiteral("1.000;S;"), QStringLiteral("Error"), QStringLiteral("Error"),
+                                     QStringLiteral("2.000;S;")}));
+    EXPECT_EQ(err.lines(), (QStringList{
+        QStringLiteral("KaloScale: COM1 (simulator): frames not understood: \"1.5;S;\": not a reading in kilograms with three places, such as 1.234;S;"),
+        QStringLiteral("KaloScale: COM1 (simulator): back to normal: 2.000;S;")}));
+}
+
 TEST_F(Component, BeforeOpenPortAndAfterClosePortTheReadingIsError)
 {
     QFile script(QDir(station.path()).filePath(QStringLiteral("r.txt")));

@@ -96,3 +96,39 @@ TEST_F(Config, ValuesItCannotUseAreNamed)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Config, GarbledFilesMisspeltKeysAndMissingScriptsAreNamed)
+{
+    struct Case { QByteArray ini; const char* says; };
+    const Case cases[] = {
+        {"[Driver]\nProtocl=CAS\n", "[Driver] has no key \"Protocl\""},
+        {"[Driver\nProtocol=CAS\n", "line 1 \"[Driver\" is no section header"},
+        {QByteArray("\x89PNG\r\n\x1a\n\0\0IHDR", 14), "line 1 \"\\x89PNG\" is no setting"},
+        {"Protocol=CAS\n", "stands before any section"},
+        {"[Driver]\nProtocol=CAS\nbaud 9600\n", "line 3 \"baud 9600\" is no setting"},
+        {"[Driver]\nProtocol=Simulator\n[Simulator]\nScript=absent.txt\n", "absent.txt cannot be read"},
+        {"[Driver]\nProtocol=SICS\nDecimal=Comma\n", "[Driver] Decimal=Comma"},  // SICS writes a point
+        {"[Driver]\nDecimal=dot\n", "[Driver] Decimal=dot"},
+        {"[Simulator]\nRaw=yes\n", "[Simulator] Raw=yes"},
+        {QByteArray(2 << 20, 'x'), "bytes; a settings file has at most"},
+    };
+    for (const auto& c : cases) {
+        const DriverConfig cfg = load(c.ini);
+        ASSERT_FALSE(cfg.problems.isEmpty()) << c.says;
+        EXPECT_TRUE(cfg.problems.join(u'\n').contains(QString::fromLatin1(c.says)))
+            << cfg.problems.join(u'\n').toStdString();
+    }
+}
+
+TEST_F(Config, ACommaScaleAndSectionsOfOtherProgramsAreTakenAsTheyAre)
+{
+    const DriverConfig c = load("[Test]\nGetDataResult=80004005\nnote without a value\n[Driver]\nProtocol=CAS\n"
+                                "Decimal=Comma\nUnit=g\n");
+    EXPECT_TRUE(c.problems.isEmpty()) << c.problems.join(u'\n').toStdString();
+    EXPECT_EQ(c.frameFormat().decimal, ',');
+    EXPECT_EQ(c.frameFormat().unit, "g");
+}
+
+}  // namespace

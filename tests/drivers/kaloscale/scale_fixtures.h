@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -128,5 +129,54 @@ bool waitForReading(Fn reading, const QString& expected)
 {
     return QTest::qWaitFor([&] { return reading() == expected; }, 10'000);
 }
+
+}  // namespace tarvik::kaloscale::testing
+
+namespace tarvik::kaloscale::testing {
+
+// Standard error of this process into a file while it lives: what the driver says, as it says it.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        file_ = std::tmpfile();
+        saved_ = ::dup(2);
+        if (!file_ || saved_ < 0 || ::dup2(::fileno(file_), 2) < 0)
+            throw std::runtime_error("cannot capture standard error");
+    }
+    ~StderrCapture()
+    {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        std::fclose(file_);
+    }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+
+    // Everything written so far, line by line.
+    QStringList lines() const
+    {
+        std::fflush(stderr);
+        QByteArray all;
+        char buffer[4096];
+        ssize_t n;
+        for (off_t at = 0; (n = ::pread(::fileno(file_), buffer, sizeof buffer, at)) > 0; at += n)
+            all.append(buffer, n);
+        return QString::fromLocal8Bit(all).split(u'\n', Qt::SkipEmptyParts);
+    }
+    // The lines that contain `text`.
+    QStringList linesWith(const QString& text) const { return lines().filter(text); }
+    // Pumps events until a line contains `text`; false after ten seconds.
+    bool waitFor(const QString& text) const
+    {
+        return QTest::qWaitFor([&] { return !linesWith(text).isEmpty(); }, 10'000);
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
 
 }  // namespace tarvik::kaloscale::testing

@@ -197,17 +197,21 @@ TEST_P(OwnLine, AReadingGoesStaleWhenTheScaleFallsSilent)
 INSTANTIATE_TEST_SUITE_P(Protocols, OwnLine, ::testing::ValuesIn(wires),
                          [](const auto& info) { return protocolName(info.param.protocol).toStdString(); });
 
-TEST_F(Serial, OtherUnitsAreConvertedAndCountsRefused)
+TEST_F(Serial, OnlyTheConfiguredUnitIsReadAndItIsConverted)
 {
     Pty pty;
-    SerialScale scale(configFor(Protocol::Cas, pty.device()));
+    DriverConfig config = configFor(Protocol::Cas, pty.device());
+    config.scaleUnit = "lb";
+    SerialScale scale(config);
     ASSERT_TRUE(scale.open());
     auto reading = [&] { return scale.reading(); };
     pty.write("ST,GS,+  0.900lb\r\n");
     EXPECT_TRUE(waitForReading(reading, QStringLiteral("0.408;S;")));
-    pty.write("ST,GS,+   1234g\r\n");
-    EXPECT_TRUE(waitForReading(reading, QStringLiteral("1.234;S;")));
-    pty.write("ST,GS,+  0.900pcs\r\n");  // a count is no weight
+    pty.write("ST,GS,+ 1234.0 g\r\n");  // a scale set to another unit than KaloScale.ini says
+    EXPECT_TRUE(waitForReading(reading, Error));
+    pty.write("ST,GS,+  0.900lb\r\n");
+    EXPECT_TRUE(waitForReading(reading, QStringLiteral("0.408;S;")));
+    pty.write("ST,GS,+  0.900pc\r\n");  // a count is no weight
     EXPECT_TRUE(waitForReading(reading, Error));
 }
 

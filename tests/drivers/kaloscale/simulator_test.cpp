@@ -14,18 +14,49 @@ using namespace tarvik::kaloscale;
 
 namespace {
 
-TEST(Simulator, AScriptGivesOneLinePerCallThenError)
+struct ScriptCase {
+    OutputUnit unit;
+    bool raw;
+    const char* script;
+    QStringList readings;  // then "Error" for ever
+};
+
+TEST(Simulator, AScriptGivesOnlyReadingsInTheOutputFormUnlessRaw)
 {
-    QTemporaryDir dir;
-    QFile f(dir.filePath(QStringLiteral("s.txt")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("1.234;S;\r\n0.500;U;7\r\n\r\nerror\n  2.000;S;");
-    f.close();
-    Simulator sim(f.fileName(), OutputUnit::Kilograms);
-    const QStringList expected = {QStringLiteral("1.234;S;"), QStringLiteral("0.500;U;7"), QString(),
-                                  QStringLiteral("error"), QStringLiteral("  2.000;S;"), ErrorReading, ErrorReading};
-    for (const QString& e : expected)
-        EXPECT_EQ(sim.reading(), e);
+    const QString E = ErrorReading;
+    const ScriptCase cases[] = {
+        {OutputUnit::Kilograms, false, "1.234;S;\r\n-0.500;U;\r\nError\n2.000;S;",
+         {QStringLiteral("1.234;S;"), QStringLiteral("-0.500;U;"), E, QStringLiteral("2.000;S;")}},
+        // The station would read "1.5" as 15 g and "1,234" as 1.234 g: refused.
+        {OutputUnit::Kilograms, false, "1.5;S;\n1,234;S;\n1234.5;S;\n  2.000;S;\n0.500;U;7\nerror\n\n1.234;s;\n",
+         {E, E, E, E, E, E, E, E}},
+        {OutputUnit::Kilograms, false, "1000000.000;S;\n999999.999;S;\n", {E, QStringLiteral("999999.999;S;")}},
+        {OutputUnit::Grams, false, "1000000000.0;S;\n999999999.9;S;\n", {E, QStringLiteral("999999999.9;S;")}},
+        {OutputUnit::Grams, false, "1234.5;U;\n1.234;S;\n02.5;U;\n-0.0;S;\n-0.5;S;\n",
+         {QStringLiteral("1234.5;U;"), E, E, E, QStringLiteral("-0.5;S;")}},
+        {OutputUnit::Kilograms, false, "-0.000;S;\n0.000;S;\n-0.001;U;\n", {E, QStringLiteral("0.000;S;"), QStringLiteral("-0.001;U;")}},
+        // Raw: as written, for tests of the station's own handling.
+        {OutputUnit::Kilograms, true, "1.234;S;\r\n0.500;U;7\r\n\r\nerror\n  2.000;S;",
+         {QStringLiteral("1.234;S;"), QStringLiteral("0.500;U;7"), QString(), QStringLiteral("error"), QStringLiteral("  2.000;S;")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        QTemporaryDir dir;
+        QFile f(dir.filePath(QStringLiteral("s.txt")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.script);
+        f.close();
+        Simulator sim(f.fileName(), c.unit, c.raw);
+        for (const QString& e : c.readings) {
+            EXPECT_EQ(sim.reading(), e);
+            // A refused line is a fault that carries the line, for the driver's message.
+            if (e == ErrorReading && !c.raw && sim.lastFrame().kind == Frame::Kind::Fault) {
+                EXPECT_FALSE(sim.lastFrame().why.empty());
+            }
+        }
+        EXPECT_EQ(sim.reading(), ErrorReading);
+        EXPECT_EQ(sim.reading(), ErrorReading);
+    }
 }
 
 TEST(Simulator, AMissingScriptGivesError)
