@@ -83,6 +83,11 @@ QString FormatDecimals(const QString& text, int digits)
 {
     if (digits < 0)
         throw Error(QStringLiteral("Кількість знаків після коми не може бути від'ємною: %1").arg(digits));
+    // A count from a damaged file would otherwise ask for gigabytes of zeros.
+    if (digits > data::kMaxFigureDigits)
+        throw Error(QStringLiteral("Кількість знаків після коми завелика: %1, можна до %2")
+                        .arg(digits)
+                        .arg(data::kMaxFigureDigits));
     const QString t = withCommas(text);
     const qsizetype comma = t.indexOf(u',');
     if (comma < 0)

@@ -33,7 +33,10 @@ protected:
     {
         folder.scriptScale(readings);
         folder.write(QStringLiteral("Setting_Prog.ini"),
-                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=50\r\n")
+                     // Complete, so that the first activation has nothing to say.
+                     QStringLiteral("[Tovar]\r\nTara_1=0\r\nTara_2=0\r\nBar_1=20CCCCCWWWWW\r\nBar_2=21CCCCCWWWWWW\r\n"
+                                    "[Prog]\r\nSum_etic=3\r\nKil_golovok=1\r\n"
+                                    "Type_Scale=%1\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=50\r\n")
                          .arg(scaleType)
                          .toLatin1());
         station = std::make_unique<tarvik::station::Station>(folder.programDir());
@@ -115,7 +118,7 @@ TEST_F(MainWindowTest, AWeightThatIsNoNumberUpdatesStabilityButNotTheWeight)
         tick();
         FAIL() << "no conversion error";
     } catch (const tarvik::ConvertError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("'error' is not a valid floating point value"));
+        EXPECT_EQ(e.text(), QStringLiteral("Вага від ваг (поле \"ВАГА\"): 'error' is not a valid floating point value"));
     }
     EXPECT_EQ(frMain->SEdit->text(), kUnstable);
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("1000"));
@@ -146,7 +149,7 @@ TEST_F(MainWindowTest, TimerRunsOnEventsAndErrorsGoToTheErrorDisplay)
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("3000"));
     const auto shown = prompts->messages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, QStringLiteral("'x' is not a valid floating point value"));
+    EXPECT_EQ(shown[0].text, QStringLiteral("Вага від ваг (поле \"ВАГА\"): 'x' is not a valid floating point value"));
 }
 
 TEST_F(MainWindowTest, PollingPausesWhileTheSettingsDialogIsOpen)
