@@ -177,7 +177,7 @@ std::optional<QString> templateProblem(const QString& templ)
 }  // namespace
 
 QStringList stationSettingsProblems(const data::ProgSettings& s, const data::StartupSettings& startup,
-                                    std::optional<int> products, bool boxLabel)
+                                    std::optional<int> products)
 {
     QStringList problems;
     struct Amount {
@@ -195,8 +195,6 @@ QStringList stationSettingsProblems(const data::ProgSettings& s, const data::Sta
         {&data::ProgSettings::weightZero, "Weight_Zero", "Вага \"0\"", 0, false},
     };
     for (const Amount& a : kAmounts) {
-        if (a.label == 2 && !boxLabel)
-            continue;
         const QString text = (s.*a.member).trimmed();
         const QString name = field(a.key, a.caption, a.label);
         if (text.isEmpty())
@@ -207,14 +205,13 @@ QStringList stationSettingsProblems(const data::ProgSettings& s, const data::Sta
             problems << QStringLiteral("%1: має бути більше 0, а не %2").arg(name, text);
     }
     const QString* const templates[] = {&s.bar1, &s.bar2};
-    const int labels = boxLabel ? 2 : 1;
-    for (int label = 1; label <= labels; ++label)
+    for (int label : {1, 2})
         if (const auto problem = templateProblem(*templates[label - 1]))
             problems << QStringLiteral("%1: %2").arg(field(label == 1 ? "Bar_1" : "Bar_2", "Штрих код", label),
                                                      *problem);
     // Without a catalogue the product lists are empty: the run says so itself.
     const int positions[] = {s.tovar1, s.tovar2};
-    for (int label = 1; label <= labels; ++label) {
+    for (int label : {1, 2}) {
         if (!products || *products <= 0)
             break;
         const int p = positions[label - 1];

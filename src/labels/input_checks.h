@@ -45,10 +45,8 @@ void checkTemplateFile(const QString& path);
 // box, heads, zero threshold, the products and the start-up values. Empty
 // when the station can label. `products` is the catalogue's length; the
 // products are checked only when it is known and above 0.
-// `boxLabel` false leaves out what only the box label needs (Tara_2, Bar_2,
-// Tovar_2), for a run that does not close the box.
 QStringList stationSettingsProblems(const data::ProgSettings& s, const data::StartupSettings& startup,
-                                    std::optional<int> products = std::nullopt, bool boxLabel = true);
+                                    std::optional<int> products = std::nullopt);
 
 // The problems above as one message, or nothing when there are none.
 std::optional<QString> stationSettingsMessage(const QStringList& problems);

@@ -326,6 +326,15 @@ void LabelPages::checkLabelFiles(int label) const
     // Read whole: a header that claims an absurd size, or pixels cut short,
     // must stop the run here, not after its label is out.
     readPicture(path(standbyPicture(label)));
+    // A layout file refused at the start left its label half laid out.
+    const QString layout = path(QString::fromLatin1(label == 1 ? data::kLayoutFileName1 : data::kLayoutFileName2));
+    try {
+        QStringList lines = data::freshLayoutLines(label);
+        data::LoadLayoutFile(layout, lines);
+        checkLayoutLines(lines);
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Файл розмітки \"%1\": %2").arg(layout, e.text()));
+    }
 }
 
 printing::LabelPage LabelPages::page(int number) const

@@ -123,6 +123,12 @@ int shelfLifeDays(const QString& sellDate)
         if (days > std::numeric_limits<int>::max() / 10)
             throw Error(QStringLiteral("Термін придатності занадто великий: %1").arg(sellDate));
     }
+    // The label shows a two-digit year: beyond a hundred years its date would
+    // read as another century's.
+    if (days > kMaxShelfLifeDays)
+        throw Error(QStringLiteral("Термін придатності товару (SELL_DATE) %1 днів завеликий: можна до %2 днів")
+                        .arg(sellDate.trimmed())
+                        .arg(kMaxShelfLifeDays));
     return int(negative ? -days : days);
 }
 

@@ -7,6 +7,7 @@
 #include "dialogs/settings_dialog.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
+#include "station/cycle_rules.h"
 #include "station/scale_reading.h"
 #include "station/windows.h"
 
@@ -188,7 +189,14 @@ void TfrMain::FormActivate()
         if (tarvik::data::startupSettingsProblems(model_.startup()).isEmpty())
             problems << e.text();
     }
-    const bool loaded = problems.isEmpty() && startupRead;
+    // Every tick compares with the zero threshold: without one, none could.
+    bool zeroRead = true;
+    try {
+        tarvik::station::zeroThreshold(model_.settings().weightZero.text());
+    } catch (const tarvik::Error&) {
+        zeroRead = false;
+    }
+    const bool loaded = problems.isEmpty() && startupRead && zeroRead;
     problems += tarvik::labels::stationSettingsProblems(model_.settings(), model_.startup(),
                                                         model_.listLengths().products);
     problems.removeDuplicates();

@@ -114,15 +114,10 @@ void WeighingCycle::LabelRun(Currency weight)
     labels::LabelPages& pages = model_.pages();
     const data::ProgSettings& s = model_.settings();
     // Every missing or bad setting at once, before anything is computed.
-    // What only the box label needs is asked when this load closes the box.
-    bool closing = true;
-    try {
-        closing = closesBox(model_.box().count, perBox());
-    } catch (const Error&) {
-        // Listed below with the rest.
-    }
+    // The box label's settings too: a box whose label cannot print must not
+    // be begun, or its loads would be labelled and the box never closed.
     if (const auto bad = labels::stationSettingsMessage(
-            labels::stationSettingsProblems(s, model_.startup(), model_.listLengths().products, closing)))
+            labels::stationSettingsProblems(s, model_.startup(), model_.listLengths().products)))
         throw Error(*bad);
 
     const Currency gross = Currency::fromText(model_.weighing().weight.trimmed());
@@ -197,13 +192,15 @@ void WeighingCycle::checkRun(Currency weight, const QString& cost)
     // Its stand-by picture is put back between label 1 and the log row.
     pages.checkLabelFiles(1);
 
+    // The box label's files are checked with every load, not only the last:
+    // a box whose label cannot print must not be begun.
+    pages.checkLabelFiles(2);
     if (closesBox(model_.box().count, n)) {
         store.boxNumber();
         // The new box number is saved there; a file that cannot take it would
         // use up numbers with no box label.
         checkWritable(model_.settingsPath());
         pages.printers().checkPosition(s.printer2);
-        pages.checkLabelFiles(2);
         const Currency tare1 = valueOf(s.tara1, kTare1Caption);
         const Currency tare2 = valueOf(s.tara2, kTare2Caption);
         const labels::ProductRecord product2 = pages.moveToProduct(2);
