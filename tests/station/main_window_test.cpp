@@ -195,3 +195,47 @@ TEST_F(MainWindowTest, PrintLabelMenuItemDoesNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// A first start with incomplete settings: one message names them all, and
+// what stops the ticks themselves stops the activation.
+TEST_F(MainWindowTest, AFirstStartTellsEveryMissingSettingInOneMessage)
+{
+    struct Row {
+        const char* ini;
+        bool polls;  // the activation goes on and the timer runs
+        std::vector<const char*> named;
+    } rows[] = {
+        {"[Timer]\r\ninterval=50\r\n", true,
+         {"Tara_1", "Tara_2", "Sum_etic", "Kil_golovok", "Bar_1", "Bar_2"}},
+        {"[Tovar]\r\nTara_1=0\r\nTara_2=0\r\nBar_1=20CCCCCWWWWW\r\n[Prog]\r\nSum_etic=0\r\nKil_golovok=1\r\n"
+         "[Timer]\r\ninterval=50\r\n",
+         true, {"Sum_etic", "Bar_2"}},
+        {"[Prog]\r\nWeight_Zero=\r\n[Timer]\r\ninterval=-5\r\n[Weigth]\r\nWeigth_Num_Sim_1=1000000000\r\n", false,
+         {"Weight_Zero", "[Timer] interval", "Weigth_Num_Sim_1", "Tara_1", "Bar_2"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.ini);
+        folder.scriptScale({});
+        folder.write(QStringLiteral("Setting_Prog.ini"), r.ini);
+        station = std::make_unique<tarvik::station::Station>(folder.programDir());
+        const auto before = prompts->messages().size();
+        QString text;
+        try {
+            frMain->FormActivate();
+            ASSERT_EQ(prompts->messages().size(), before + 1);
+            text = prompts->messages().back().text;
+        } catch (const tarvik::Error& e) {
+            text = e.text();
+            EXPECT_EQ(prompts->messages().size(), before);
+        }
+        EXPECT_EQ(frMain->Timer->isActive(), r.polls);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Налаштування станції неповні"))) << text.toStdString();
+        for (const char* key : r.named)
+            EXPECT_TRUE(text.contains(QString::fromUtf8(key))) << key << ": " << text.toStdString();
+        station.reset();
+    }
+}
+
+}  // namespace
