@@ -37,6 +37,18 @@ auto named(const QString& field, F&& convert)
     }
 }
 
+// A barcode its symbology cannot draw ("'A' is not a valid integer value")
+// is said with the label's barcode field and the content.
+template <class F>
+void drawn(int label, const QString& content, F&& draw)
+{
+    try {
+        draw();
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Штрих код етикетки %1 (\"%2\") не вдалося намалювати: %3").arg(label).arg(content, e.text()));
+    }
+}
+
 Currency valueOf(const MaskedDigits& field, const QString& caption)
 {
     return named(caption, [&] { return Currency::fromText(field.trimmed()); });
@@ -144,7 +156,7 @@ void WeighingCycle::LabelRun(Currency weight)
     journal.begin(run, row);
     killPoint("journal");
     try {
-        pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode);
+        drawn(1, content, [&] { pages.MakeBarcodePicture(content, kLabel1Picture, labels::kLabel1Barcode); });
         pages.loadPicture(1, kLabel1Picture);
         pages.PrepareLabel(1);
         pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
@@ -208,7 +220,7 @@ void WeighingCycle::checkRun(Currency weight, const QString& cost)
                                                              product2.name, product2.barcode);
         const labels::LabelSettings ls = model_.labelSettings();
         if (const auto chosen = labels::barcodeSettingsFor(labels::kLabel2Barcode, ls.barcode1, ls.barcode2))
-            barcode::MakeBarcodePicture(content2, *chosen);
+            drawn(2, content2, [&] { barcode::MakeBarcodePicture(content2, *chosen); });
         pages.ComputeLabelValues(2);
     }
     // Label 1's values give the weight text the log row stores.
@@ -284,7 +296,7 @@ void WeighingCycle::PrintBoxLabel()
     const Currency tare1 = Currency::fromText(s.tara1.trimmed());
     const QString net = netBoxWeightText(model_.box().mass, tare1, n, tare2);
     const QString content = labels::labelBarcodeContent(2, s.bar2, net, product.name, product.barcode);
-    pages.MakeBarcodePicture(content, kLabel2Picture, labels::kLabel2Barcode);
+    drawn(2, content, [&] { pages.MakeBarcodePicture(content, kLabel2Picture, labels::kLabel2Barcode); });
     pages.loadPicture(2, kLabel2Picture);
     pages.PrepareLabel(2);
     pages.loadPicture(2, labels::LabelPages::standbyPicture(2));
