@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <array>
 #include <type_traits>
 #include <variant>
 
@@ -27,6 +28,36 @@ constexpr int kMaxLayoutLines = 1000;
 int readInt(const IniDocument& doc, const QString& section, const QString& key, const QString& fallback)
 {
     return textToInt(doc.readString(section, key, fallback));
+}
+
+// The sixteen "Weigth" keys in the file's order: a divisor, then its digit count.
+struct WeigthKey {
+    const char* name;
+    QString StartupSettings::*member;
+    bool digits;
+};
+
+const std::array<WeigthKey, 16>& weigthKeys()
+{
+    static const std::array<WeigthKey, 16> keys = {{
+        {"KG_1", &StartupSettings::kg1, false},
+        {"KG_Num_Sim_1", &StartupSettings::kgNumSim1, true},
+        {"KG_2", &StartupSettings::kg2, false},
+        {"KG_Num_Sim_2", &StartupSettings::kgNumSim2, true},
+        {"Netto_1", &StartupSettings::netto1, false},
+        {"Netto_Num_Sim_1", &StartupSettings::nettoNumSim1, true},
+        {"Netto_2", &StartupSettings::netto2, false},
+        {"Netto_Num_Sim_2", &StartupSettings::nettoNumSim2, true},
+        {"Tara_1", &StartupSettings::tara1, false},
+        {"Tara_Num_Sim_1", &StartupSettings::taraNumSim1, true},
+        {"Tara_2", &StartupSettings::tara2, false},
+        {"Tara_Num_Sim_2", &StartupSettings::taraNumSim2, true},
+        {"Weigth_1", &StartupSettings::weigth1, false},
+        {"Weigth_Num_Sim_1", &StartupSettings::weigthNumSim1, true},
+        {"Weigth_2", &StartupSettings::weigth2, false},
+        {"Weigth_Num_Sim_2", &StartupSettings::weigthNumSim2, true},
+    }};
+    return keys;
 }
 
 const QString kLayoutNames[18] = {
@@ -152,6 +183,18 @@ QString keyText(const Key& k, const ProgSettings& s)
         k.member);
 }
 
+// A conversion error said with its file and key in front, so the operator
+// knows which line to mend.
+template <class F>
+auto atKey(const QString& path, const QString& section, const QString& key, F&& read)
+{
+    try {
+        return read();
+    } catch (const ConvertError& e) {
+        throw ConvertError(QStringLiteral("%1, [%2] %3: %4").arg(QFileInfo(path).fileName(), section, key, e.text()));
+    }
+}
+
 }  // namespace
 
 void LoadSettings(const QString& path, ProgSettings& s, const std::optional<ListLengths>& lists)
@@ -160,42 +203,64 @@ void LoadSettings(const QString& path, ProgSettings& s, const std::optional<List
     for (int rank = 0; rank < 3; ++rank)
         for (const Key& k : kKeys)
             if (k.loaded && readRank(k) == rank)
-                readKey(doc, path, k, s, lists);
+                atKey(path, k.section, QLatin1String(k.name), [&] { readKey(doc, path, k, s, lists); });
+}
+
+namespace {
+
+// A decimal figure as the labels read it ("1000", "0,5"); nothing for another text.
+std::optional<Currency> figure(const QString& text)
+{
+    try {
+        return Currency::fromText(QString(text).replace(u'.', u','));
+    } catch (const ConvertError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+QStringList startupSettingsProblems(const StartupSettings& s)
+{
+    QStringList problems;
+    if (s.interval < 1 || s.interval > kMaxPollInterval)
+        problems << QStringLiteral("[Timer] interval: інтервал опитування ваг має бути від 1 до %1 мс, а не %2")
+                        .arg(kMaxPollInterval)
+                        .arg(s.interval);
+    for (const WeigthKey& k : weigthKeys()) {
+        const QString& value = s.*k.member;
+        const QString where = QStringLiteral("[Weigth] %1").arg(QLatin1String(k.name));
+        if (k.digits) {
+            const auto n = parseWholeNumber(value.trimmed());
+            if (!n || *n < 0 || *n > kMaxFigureDigits)
+                problems << QStringLiteral("%1: кількість знаків після коми має бути цілим числом від 0 до %2, а не \"%3\"")
+                                .arg(where)
+                                .arg(kMaxFigureDigits)
+                                .arg(value);
+        } else {
+            const auto v = figure(value);
+            if (!v || *v <= Currency())
+                problems << QStringLiteral("%1: дільник має бути числом, більшим за 0, а не \"%2\"").arg(where, value);
+        }
+    }
+    return problems;
 }
 
 void LoadStartupSettings(const QString& path, StartupSettings& s)
 {
     const IniDocument doc = IniDocument::load(path);
-    s.interval = readInt(doc, kTimer, QStringLiteral("interval"), QStringLiteral("1000"));
-    s.comPort = readInt(doc, kProg, QStringLiteral("Com_port"), QStringLiteral("0"));
-    s.typeScale = readInt(doc, kProg, QStringLiteral("Type_Scale"), QStringLiteral("0"));
-    const QString divisor = QStringLiteral("1000");
-    const QString digits = QStringLiteral("2");
-    struct Key {
-        const char* name;
-        QString StartupSettings::*member;
-        const QString* fallback;
+    auto integer = [&](const QString& section, const char* key, const char* fallback) {
+        const QString name = QLatin1String(key);
+        return atKey(path, section, name, [&] { return readInt(doc, section, name, QLatin1String(fallback)); });
     };
-    const Key keys[] = {
-        {"KG_1", &StartupSettings::kg1, &divisor},
-        {"KG_Num_Sim_1", &StartupSettings::kgNumSim1, &digits},
-        {"KG_2", &StartupSettings::kg2, &divisor},
-        {"KG_Num_Sim_2", &StartupSettings::kgNumSim2, &digits},
-        {"Netto_1", &StartupSettings::netto1, &divisor},
-        {"Netto_Num_Sim_1", &StartupSettings::nettoNumSim1, &digits},
-        {"Netto_2", &StartupSettings::netto2, &divisor},
-        {"Netto_Num_Sim_2", &StartupSettings::nettoNumSim2, &digits},
-        {"Tara_1", &StartupSettings::tara1, &divisor},
-        {"Tara_Num_Sim_1", &StartupSettings::taraNumSim1, &digits},
-        {"Tara_2", &StartupSettings::tara2, &divisor},
-        {"Tara_Num_Sim_2", &StartupSettings::taraNumSim2, &digits},
-        {"Weigth_1", &StartupSettings::weigth1, &divisor},
-        {"Weigth_Num_Sim_1", &StartupSettings::weigthNumSim1, &digits},
-        {"Weigth_2", &StartupSettings::weigth2, &divisor},
-        {"Weigth_Num_Sim_2", &StartupSettings::weigthNumSim2, &digits},
-    };
-    for (const Key& k : keys)
-        s.*k.member = doc.readString(kWeigth, QString::fromLatin1(k.name), *k.fallback);
+    s.interval = integer(kTimer, "interval", "1000");
+    s.comPort = integer(kProg, "Com_port", "0");
+    s.typeScale = integer(kProg, "Type_Scale", "0");
+    for (const WeigthKey& k : weigthKeys())
+        s.*k.member = doc.readString(kWeigth, QString::fromLatin1(k.name), QLatin1String(k.digits ? "2" : "1000"));
+    // Read whole first, then refused whole: every bad key in one message.
+    if (const QStringList problems = startupSettingsProblems(s); !problems.isEmpty())
+        throw Error(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), problems.join(QStringLiteral("; "))));
 }
 
 void SaveSettings(const QString& path, const ProgSettings& s)
@@ -252,8 +317,8 @@ LayoutLoad LoadLayoutFile(const QString& path, QStringList& lines)
     const auto count = doc.value(QStringLiteral("count"), QStringLiteral("count"));
     if (!count)
         return LayoutLoad::KeptNoCount;
-    const int n = textToInt(*count);
-    if (n > kMaxLayoutLines)
+    const int n = atKey(path, QStringLiteral("count"), QStringLiteral("count"), [&] { return textToInt(*count); });
+    if (n < 0 || n > kMaxLayoutLines)
         throw Error(QStringLiteral("Файл розмітки \"%1\" пошкоджений: %2 рядків").arg(path).arg(n));
     for (int i = 0; i < n; ++i) {
         const QString id = QString::number(i);

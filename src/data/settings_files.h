@@ -111,14 +111,26 @@ struct DatabaseSettings {
     bool operator==(const DatabaseSettings&) const = default;
 };
 
-// `path` is the full path of Setting_Prog.ini.
+// `path` is the full path of Setting_Prog.ini. A conversion error names the
+// file and the key in front of its own text.
 // The 19 keys of the dialog it reads: list positions, then flags, then texts.
 // A value its control cannot hold (a tare of "1,5", an 11-character scale
 // name) throws tarvik::Error naming the key, at that key, as a conversion
 // error does: nothing is altered to make it fit. With `lists`, positions
 // outside their lists become -1.
 void LoadSettings(const QString& path, ProgSettings& s, const std::optional<ListLengths>& lists = std::nullopt);
+// The start-up keys; a value that does not convert throws at its key, naming it.
+// Then the values are checked whole: any out of bounds throws tarvik::Error
+// naming every bad key (startupSettingsProblems).
 void LoadStartupSettings(const QString& path, StartupSettings& s);
+
+// The poll interval, milliseconds: from 1 to an hour.
+inline constexpr int kMaxPollInterval = 3'600'000;
+// The digits after the comma of a label figure: a "Num_Sim" key, 0 to this.
+inline constexpr int kMaxFigureDigits = 10;
+// What is out of bounds among the start-up values, one line per key naming it:
+// the poll interval, the digit counts, the divisors (numbers above 0).
+QStringList startupSettingsProblems(const StartupSettings& s);
 // The 21 keys in the file's order, then the weight limits where they are set
 // or already in the file, so a station that uses none keeps its file as it was.
 void SaveSettings(const QString& path, const ProgSettings& s);

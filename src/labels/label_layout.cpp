@@ -32,12 +32,40 @@ void applyLayoutValue(int index, int millimetres, LabelGeometry& g)
     }
 }
 
+namespace {
+
+// The value of line i, refused with the line's number and name when it is no
+// whole number of millimetres or beyond the bounds.
+int checkedLayoutValue(int i, const QString& line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    const QString name = eq < 0 ? line : line.left(eq);
+    const QString where = QStringLiteral("Рядок %1 \"%2\"").arg(i + 1).arg(name);
+    int value = 0;
+    try {
+        value = layoutValue(line);
+    } catch (const ConvertError&) {
+        throw ConvertError(QStringLiteral("%1: значення \"%2\" не є цілим числом міліметрів")
+                        .arg(where, eq < 0 ? QString() : line.mid(eq + 1)));
+    }
+    if (value > kMaxLayoutMillimetres || value < -kMaxLayoutMillimetres)
+        throw Error(QStringLiteral("%1: %2 мм завелике значення, можна від -%3 до %3")
+                        .arg(where)
+                        .arg(value)
+                        .arg(kMaxLayoutMillimetres));
+    if (isSizeLine(i) && value <= 0)
+        throw Error(QStringLiteral("%1: розмір має бути більшим за 0, а не %2").arg(where).arg(value));
+    return value;
+}
+
+}  // namespace
+
 void applyLayoutLines(const QStringList& lines, LabelGeometry& g)
 {
     for (int i = 0; i < kLayoutLines; ++i) {
         if (i >= lines.size())
             throw Error(QStringLiteral("У розмітці етикетки %1 рядків замість %2").arg(lines.size()).arg(kLayoutLines));
-        applyLayoutValue(i, layoutValue(lines[i]), g);
+        applyLayoutValue(i, checkedLayoutValue(i, lines[i]), g);
     }
 }
 
@@ -45,26 +73,8 @@ void checkLayoutLines(const QStringList& lines)
 {
     if (lines.size() < kLayoutLines)
         throw Error(QStringLiteral("У розмітці етикетки %1 рядків замість %2").arg(lines.size()).arg(kLayoutLines));
-    for (int i = 0; i < kLayoutLines; ++i) {
-        const QString& line = lines[i];
-        const qsizetype eq = line.indexOf(u'=');
-        const QString name = eq < 0 ? line : line.left(eq);
-        const QString where = QStringLiteral("Рядок %1 \"%2\"").arg(i + 1).arg(name);
-        int value = 0;
-        try {
-            value = layoutValue(line);
-        } catch (const ConvertError&) {
-            throw Error(QStringLiteral("%1: значення \"%2\" не є цілим числом міліметрів")
-                            .arg(where, eq < 0 ? QString() : line.mid(eq + 1)));
-        }
-        if (value > kMaxLayoutMillimetres || value < -kMaxLayoutMillimetres)
-            throw Error(QStringLiteral("%1: %2 мм завелике значення, можна від -%3 до %3")
-                            .arg(where)
-                            .arg(value)
-                            .arg(kMaxLayoutMillimetres));
-        if (isSizeLine(i) && value <= 0)
-            throw Error(QStringLiteral("%1: розмір має бути більшим за 0, а не %2").arg(where).arg(value));
-    }
+    for (int i = 0; i < kLayoutLines; ++i)
+        checkedLayoutValue(i, lines[i]);
 }
 
 }  // namespace tarvik::labels

@@ -3,6 +3,7 @@
 #include "data/datasets.h"
 #include "data/settings_files.h"
 #include "labels/field_text.h"
+#include "labels/input_checks.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/richtext/template_cache.h"
 #include "platform/text/error.h"
@@ -128,7 +129,11 @@ void LabelPages::layOutLabels()
 {
     for (int label : {2, 1}) {
         loadLayoutOf(label);
-        ApplyLayout();
+        try {
+            ApplyLayout();
+        } catch (const Error& e) {
+            throw Error(QStringLiteral("Файл розмітки \"%1\": %2").arg(path(Elem.layoutFile), e.text()));
+        }
     }
     Label1Active = true;
     Label2Active = false;
@@ -292,10 +297,7 @@ void LabelPages::saveEditedBlock(const QTextDocument& text)
 void LabelPages::loadPicture(int number, const QString& fileName)
 {
     PictureBlock& target = label(number).barcode;
-    QImage picture;
-    if (!picture.load(path(fileName)))
-        throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(path(fileName)));
-    target.picture = picture;
+    target.picture = readPicture(path(fileName));
     Q_EMIT pageChanged(number);
 }
 
@@ -304,8 +306,10 @@ void LabelPages::LoadLabelTemplates()
     for (int number : {1, 2}) {
         Label& l = label(number);
         TextBlock* const blocks[] = {&l.head, &l.body, &l.bottom};
-        for (int b = 0; b < 3; ++b)
+        for (int b = 0; b < 3; ++b) {
+            checkTemplateFile(path(templateName(b, number)));
             richtext::loadRichTextFile(blocks[b]->document, path(templateName(b, number)));
+        }
         loadPicture(number, standbyPicture(number));
     }
     notifyAll();
@@ -320,14 +324,20 @@ QString LabelPages::standbyPicture(int label)
 void LabelPages::checkLabelFiles(int label) const
 {
     checkLabel(label);
-    for (int b = 0; b < 3; ++b) {
-        QFile file(path(templateName(b, label)));
-        if (!file.open(QIODevice::ReadOnly))
-            throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()));
+    for (int b = 0; b < 3; ++b)
+        checkTemplateFile(path(templateName(b, label)));
+    // Read whole: a header that claims an absurd size, or pixels cut short,
+    // must stop the run here, not after its label is out.
+    readPicture(path(standbyPicture(label)));
+    // A layout file refused at the start left its label half laid out.
+    const QString layout = path(QString::fromLatin1(label == 1 ? data::kLayoutFileName1 : data::kLayoutFileName2));
+    try {
+        QStringList lines = data::freshLayoutLines(label);
+        data::LoadLayoutFile(layout, lines);
+        checkLayoutLines(lines);
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Файл розмітки \"%1\": %2").arg(layout, e.text()));
     }
-    QImageReader picture(path(standbyPicture(label)));
-    if (!picture.canRead())
-        throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(picture.fileName()));
 }
 
 printing::LabelPage LabelPages::page(int number) const
@@ -491,8 +501,8 @@ printing::PrintJob LabelPages::ReprintLabel(const QString& batch, const QString&
     const Currency tare = Currency::fromText(s.tara1.trimmed());
     const QString net = (Currency::fromText(weight) - tare).toText();
     const ProductRecord product = moveToProduct(1);
-    const QString content = BuildBarcodeContent(
-        s.barTemplate1, net, product.barcode,
+    const QString content = labelBarcodeContent(
+        1, s.barTemplate1, net, product.name, product.barcode,
         {QDate::currentDate(), product.sellDate, batch, Currency::fromText(weight) - tare, product.price});
     Currency::fromText(QString(product.price).replace(u'.', u','));
     putBarcodePicture(1, content, QStringLiteral("Barcod1.bmp"), kLabel1Barcode);
@@ -530,10 +540,7 @@ void LabelPages::makeTestPicture(const QString& text, int selector)
         testPicture_ = std::move(*picture);
         return;
     }
-    QImage picture;
-    if (!picture.load(path(name)))
-        throw Error(QStringLiteral("Не вдалося прочитати малюнок \"%1\"").arg(path(name)));
-    testPicture_ = picture;
+    testPicture_ = readPicture(path(name));
 }
 
 void LabelPages::notifyAll()

@@ -174,7 +174,8 @@ public:
     // The stand-by barcode picture of a label: "Barcod.bmp" or "Barcod_2.bmp".
     static QString standbyPicture(int label);
     // Throws, naming the file, when a template of the label cannot be read or
-    // its stand-by picture cannot be loaded: what its printing would fail on.
+    // is beyond its limits, its stand-by picture cannot be read whole, or its
+    // layout file holds a value out of bounds: what its printing would fail on.
     void checkLabelFiles(int label) const;
 
     // The page of a label as the page engine draws and prints it.

@@ -83,6 +83,11 @@ QString FormatDecimals(const QString& text, int digits)
 {
     if (digits < 0)
         throw Error(QStringLiteral("Кількість знаків після коми не може бути від'ємною: %1").arg(digits));
+    // A count from a damaged file would otherwise ask for gigabytes of zeros.
+    if (digits > data::kMaxFigureDigits)
+        throw Error(QStringLiteral("Кількість знаків після коми завелика: %1, можна до %2")
+                        .arg(digits)
+                        .arg(data::kMaxFigureDigits));
     const QString t = withCommas(text);
     const qsizetype comma = t.indexOf(u',');
     if (comma < 0)
@@ -118,6 +123,12 @@ int shelfLifeDays(const QString& sellDate)
         if (days > std::numeric_limits<int>::max() / 10)
             throw Error(QStringLiteral("Термін придатності занадто великий: %1").arg(sellDate));
     }
+    // The label shows a two-digit year: beyond a hundred years its date would
+    // read as another century's.
+    if (days > kMaxShelfLifeDays)
+        throw Error(QStringLiteral("Термін придатності товару (SELL_DATE) %1 днів завеликий: можна до %2 днів")
+                        .arg(sellDate.trimmed())
+                        .arg(kMaxShelfLifeDays));
     return int(negative ? -days : days);
 }
 

@@ -80,7 +80,9 @@ QString FormatDecimals(const QString& text, int digits);
 QString labelDateText(const QDate& date);
 // The shelf life in days as SELL_DATE holds it: blanks skipped, an optional
 // sign, digits up to the first other character; no number gives 0.
+// More than kMaxShelfLifeDays either way is refused.
 int shelfLifeDays(const QString& sellDate);
+inline constexpr int kMaxShelfLifeDays = 36500;
 
 // Label 1 (a weighing) or 2 (a closed box), filling `out` in the order of
 // the rules: on an error the values before it are already set. The net

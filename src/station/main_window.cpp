@@ -1,5 +1,6 @@
 #include "station/main_window.h"
 
+#include "labels/input_checks.h"
 #include "model/station_model.h"
 #include "platform/ui/masked_edit.h"
 #include "platform/ui/prompts.h"
@@ -7,6 +8,7 @@
 #include "dialogs/settings_dialog.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
+#include "station/cycle_rules.h"
 #include "station/scale_reading.h"
 #include "station/windows.h"
 
@@ -218,8 +220,43 @@ void TfrMain::FormActivate()
 {
     if (scale_.isConnected())
         return;
-    model_.LoadSettings();
-    const auto startup = model_.LoadStartupSettings();
+    // Everything that is wrong with the settings is said at once: what does
+    // not load, and what a label run would refuse.
+    QStringList problems;
+    auto collect = [&problems](auto&& load) {
+        try {
+            load();
+        } catch (const tarvik::Error& e) {
+            problems << e.text();
+        }
+    };
+    collect([&] { model_.LoadSettings(); });
+    bool startupRead = true;
+    try {
+        model_.LoadStartupSettings();
+    } catch (const tarvik::Error& e) {
+        startupRead = false;
+        // Values out of bounds are listed below with the rest, key by key.
+        if (tarvik::data::startupSettingsProblems(model_.startup()).isEmpty())
+            problems << e.text();
+    }
+    // Every tick compares with the zero threshold: without one, none could.
+    bool zeroRead = true;
+    try {
+        tarvik::station::zeroThreshold(model_.settings().weightZero.text());
+    } catch (const tarvik::Error&) {
+        zeroRead = false;
+    }
+    const bool loaded = problems.isEmpty() && startupRead && zeroRead;
+    problems += tarvik::labels::stationSettingsProblems(model_.settings(), model_.startup(),
+                                                        model_.listLengths().products);
+    problems.removeDuplicates();
+    const auto message = tarvik::labels::stationSettingsMessage(problems);
+    // Settings that do not load, or a poll interval out of bounds, stop the
+    // activation: polling would run on values nobody chose.
+    if (!loaded)
+        throw tarvik::Error(*message);
+    const auto startup = model_.startup();
     // Runs that a killed process left unfinished are finished first; an error
     // here is shown, and the journal keeps them for the next try.
     tarvik::ui::guarded([this] {
@@ -235,6 +272,14 @@ void TfrMain::FormActivate()
     Timer->setInterval(startup.interval);
     scale_.connect(model_.settings().comPort);
     startPolling();
+    // Missing values only stop label runs: the weight is shown meanwhile.
+    if (message) {
+        tarvik::ui::Message m;
+        m.caption = QStringLiteral("Налаштування станції");
+        m.text = *message;
+        m.icon = tarvik::ui::Icon::Warning;
+        tarvik::ui::prompts().message(m);
+    }
 }
 
 void TfrMain::TimerTimer()
@@ -250,7 +295,13 @@ void TfrMain::TimerTimer()
     const bool stable = fields->stable();
     model_.setStable(stable);
     const QString text = tarvik::station::normaliseWeightText(fields->weight, model_.settings().typeScale);
-    const Currency weight = Currency::fromText(text);
+    const Currency weight = [&] {
+        try {
+            return Currency::fromText(text);
+        } catch (const tarvik::ConvertError& e) {
+            throw tarvik::ConvertError(QStringLiteral("Вага від ваг (поле \"ВАГА\"): %1").arg(e.text()));
+        }
+    }();
     model_.setWeight(text);
     WeighingDecision(weight, stable);
 }

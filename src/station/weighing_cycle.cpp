@@ -4,6 +4,7 @@
 #include "data/database.h"
 #include "data/run_journal.h"
 #include "labels/barcode_content.h"
+#include "labels/input_checks.h"
 #include "labels/label_pages.h"
 #include "model/station_model.h"
 #include "platform/text/durable_file.h"
@@ -32,7 +33,19 @@ auto named(const QString& field, F&& convert)
     try {
         return convert();
     } catch (const ConvertError& e) {
-        throw Error(QStringLiteral("%1: %2").arg(field, e.text()));
+        throw ConvertError(QStringLiteral("%1: %2").arg(field, e.text()));
+    }
+}
+
+// A barcode its symbology cannot draw ("'A' is not a valid integer value")
+// is said with the label's barcode field and the content.
+template <class F>
+void drawn(int label, const QString& content, F&& draw)
+{
+    try {
+        draw();
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("Штрих код етикетки %1 (\"%2\") не вдалося намалювати: %3").arg(label).arg(content, e.text()));
     }
 }
 
@@ -53,6 +66,7 @@ void killPoint(const char* step)
 const QString kTare1Caption = QStringLiteral("Поле \"Тара , гр.\" етикетки 1");
 const QString kTare2Caption = QStringLiteral("Поле \"Тара , гр.\" етикетки 2");
 const QString kPerBoxCaption = QStringLiteral("Поле \"Друкувати сумарну етикетку кожні\"");
+const QString kZeroCaption = QStringLiteral("Поле \"Вага \"0\"\" (Weight_Zero)");
 
 }  // namespace
 
@@ -64,7 +78,8 @@ RunOutcome WeighingCycle::decide(Currency weight, bool stable)
     // loop) belongs to the load being labelled.
     if (running_ || model_.offline())
         return RunOutcome::None;
-    const std::int64_t zero = zeroThreshold(model_.settings().weightZero.text());
+    const std::int64_t zero =
+        named(kZeroCaption, [&] { return zeroThreshold(model_.settings().weightZero.text()); });
     switch (weighingDecision(weight, stable, zero, PrintedFlag)) {
     case Decision::LabelRun:
         try {
@@ -117,7 +132,11 @@ bool WeighingCycle::holdBack(Currency weight)
 
 std::int64_t WeighingCycle::perBox() const
 {
-    return named(kPerBoxCaption, [&] { return textToInt64(model_.settings().sumEtic.trimmed()); });
+    const std::int64_t n = named(kPerBoxCaption, [&] { return textToInt64(model_.settings().sumEtic.trimmed()); });
+    // No count of loads ever reaches 0 or less: no box would close.
+    if (n <= 0)
+        throw Error(QStringLiteral("%1 (Sum_etic): має бути більше 0, а не %2").arg(kPerBoxCaption).arg(n));
+    return n;
 }
 
 void WeighingCycle::LabelRun(Currency weight)
@@ -126,13 +145,19 @@ void WeighingCycle::LabelRun(Currency weight)
     model_.LoadSettings();
     labels::LabelPages& pages = model_.pages();
     const data::ProgSettings& s = model_.settings();
+    // Every missing or bad setting at once, before anything is computed.
+    // The box label's settings too: a box whose label cannot print must not
+    // be begun, or its loads would be labelled and the box never closed.
+    if (const auto bad = labels::stationSettingsMessage(
+            labels::stationSettingsProblems(s, model_.startup(), model_.listLengths().products)))
+        throw Error(*bad);
 
     const Currency gross = Currency::fromText(model_.weighing().weight.trimmed());
     const Currency tare1 = valueOf(s.tara1, kTare1Caption);
     const QString net = (gross - tare1).toText();
     const labels::ProductRecord product = pages.moveToProduct(1);
-    const QString content = labels::BuildBarcodeContent(
-        s.bar1, net, product.barcode,
+    const QString content = labels::labelBarcodeContent(
+        1, s.bar1, net, product.name, product.barcode,
         {QDate::currentDate(), product.sellDate, model_.weighing().batch.text(), gross - tare1, product.price});
     const Currency price = [&] {
         try {
@@ -153,7 +178,7 @@ void WeighingCycle::LabelRun(Currency weight)
     journal.begin(run, row);
     killPoint("journal");
     try {
-        pages.putBarcodePicture(1, content, kLabel1Picture, labels::kLabel1Barcode);
+        drawn(1, content, [&] { pages.putBarcodePicture(1, content, kLabel1Picture, labels::kLabel1Barcode); });
         pages.PrepareLabel(1);
         pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
     } catch (...) {
@@ -188,29 +213,37 @@ void WeighingCycle::checkRun(Currency weight, const QString& cost)
     labels::LabelPages& pages = model_.pages();
     const data::ProgSettings& s = model_.settings();
     const std::int64_t n = perBox();
+    // A count typed at or beyond the box size would never close the box.
+    if (model_.box().count < 0 || model_.box().count >= n)
+        throw Error(QStringLiteral("Поле \"Надруковано етикеток\": у коробці %1 етикеток, а коробка закривається "
+                                   "після %2; виправте одне з полів у налаштуваннях")
+                        .arg(model_.box().count)
+                        .arg(n));
     const Currency mass = model_.box().mass + weight;
     data::StationStore& store = model_.store();
     pages.printers().checkPosition(s.printer1);
     // Its stand-by picture is put back between label 1 and the log row.
     pages.checkLabelFiles(1);
 
+    // The box label's files are checked with every load, not only the last:
+    // a box whose label cannot print must not be begun.
+    pages.checkLabelFiles(2);
     if (closesBox(model_.box().count, n)) {
         store.boxNumber();
         // The new box number is saved there; a file that cannot take it would
         // use up numbers with no box label.
         checkWritable(model_.settingsPath());
         pages.printers().checkPosition(s.printer2);
-        pages.checkLabelFiles(2);
         const Currency tare1 = valueOf(s.tara1, kTare1Caption);
         const Currency tare2 = valueOf(s.tara2, kTare2Caption);
         const labels::ProductRecord product2 = pages.moveToProduct(2);
-        const QString content2 = labels::BuildBarcodeContent(
-            s.bar2, netBoxWeightText(mass, tare1, n, tare2), product2.barcode,
+        const QString content2 = labels::labelBarcodeContent(
+            2, s.bar2, netBoxWeightText(mass, tare1, n, tare2), product2.name, product2.barcode,
             {QDate::currentDate(), product2.sellDate, model_.weighing().batch.text(),
              netBoxWeight(mass, tare1, n, tare2), product2.price});
         const labels::LabelSettings ls = model_.labelSettings();
         if (const auto chosen = labels::barcodeSettingsFor(labels::kLabel2Barcode, ls.barcode1, ls.barcode2))
-            barcode::MakeBarcodePicture(content2, *chosen);
+            drawn(2, content2, [&] { barcode::MakeBarcodePicture(content2, *chosen); });
         pages.ComputeLabelValues(2);
     }
     // Label 1's values give the weight text the log row stores.
@@ -285,11 +318,11 @@ void WeighingCycle::PrintBoxLabel()
     const Currency tare2 = Currency::fromText(s.tara2.trimmed());
     const Currency tare1 = Currency::fromText(s.tara1.trimmed());
     const QString net = netBoxWeightText(model_.box().mass, tare1, n, tare2);
-    const QString content = labels::BuildBarcodeContent(
-        s.bar2, net, product.barcode,
+    const QString content = labels::labelBarcodeContent(
+        2, s.bar2, net, product.name, product.barcode,
         {QDate::currentDate(), product.sellDate, model_.weighing().batch.text(),
          netBoxWeight(model_.box().mass, tare1, n, tare2), product.price});
-    pages.putBarcodePicture(2, content, kLabel2Picture, labels::kLabel2Barcode);
+    drawn(2, content, [&] { pages.putBarcodePicture(2, content, kLabel2Picture, labels::kLabel2Barcode); });
     pages.PrepareLabel(2);
     pages.loadPicture(2, labels::LabelPages::standbyPicture(2));
 }

@@ -183,7 +183,7 @@ TEST_F(SettingsFiles, ConversionFailureStopsAtItsKey)
         LoadSettings(ini, p);
         FAIL() << "no error";
     } catch (const tarvik::ConvertError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("'1x' is not a valid integer value"));
+        EXPECT_EQ(e.text(), QStringLiteral("Setting_Prog.ini, [Tovar] Bar_Type_2: '1x' is not a valid integer value"));
     }
     EXPECT_EQ(p.printer1, 3);
     EXPECT_EQ(p.tovar2, 2);
@@ -208,7 +208,7 @@ TEST_F(SettingsFiles, ConversionFailureStopsAtItsKey)
         LoadStartupSettings(ini, s);
         FAIL() << "no error";
     } catch (const tarvik::ConvertError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("'' is not a valid integer value"));
+        EXPECT_EQ(e.text(), QStringLiteral("Setting_Prog.ini, [Timer] interval: '' is not a valid integer value"));
     }
     EXPECT_EQ(s.comPort, 1);
 }
@@ -272,6 +272,46 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RefusedCase>& i) {
         return QString::fromUtf8(i.param.named).section(u' ', 1).toStdString();
     });
+
+// Start-up values out of bounds are read whole, then refused in one message
+// that names every bad key.
+TEST_F(SettingsFiles, StartUpValuesOutOfBoundsAreRefusedNamingEveryKey)
+{
+    struct Row {
+        const char* lines;
+        const char* error;  // nullptr: accepted
+    } rows[] = {
+        {"[Timer]\r\ninterval=20\r\n[Weigth]\r\nWeigth_Num_Sim_1=10\r\nKG_1=0.5\r\n", nullptr},
+        {"[Timer]\r\ninterval=3600000\r\n", nullptr},
+        {"[Timer]\r\ninterval=-5\r\n",
+         "Setting_Prog.ini: [Timer] interval: інтервал опитування ваг має бути від 1 до 3600000 мс, а не -5"},
+        {"[Timer]\r\ninterval=3600001\r\n",
+         "Setting_Prog.ini: [Timer] interval: інтервал опитування ваг має бути від 1 до 3600000 мс, а не 3600001"},
+        {"[Weigth]\r\nWeigth_Num_Sim_1=1000000000\r\n",
+         "Setting_Prog.ini: [Weigth] Weigth_Num_Sim_1: кількість знаків після коми має бути цілим числом від 0 до 10, "
+         "а не \"1000000000\""},
+        {"[Timer]\r\ninterval=0\r\n[Weigth]\r\nNetto_2=0\r\nTara_Num_Sim_2=x\r\n",
+         "Setting_Prog.ini: [Timer] interval: інтервал опитування ваг має бути від 1 до 3600000 мс, а не 0; "
+         "[Weigth] Netto_2: дільник має бути числом, більшим за 0, а не \"0\"; "
+         "[Weigth] Tara_Num_Sim_2: кількість знаків після коми має бути цілим числом від 0 до 10, а не \"x\""},
+        {"[Prog]\r\nCom_port=two\r\n", "Setting_Prog.ini, [Prog] Com_port: 'two' is not a valid integer value"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.lines);
+        writeAll(ini, r.lines);
+        StartupSettings s;
+        if (!r.error) {
+            EXPECT_NO_THROW(LoadStartupSettings(ini, s));
+            continue;
+        }
+        try {
+            LoadStartupSettings(ini, s);
+            ADD_FAILURE() << "accepted";
+        } catch (const tarvik::Error& e) {
+            EXPECT_EQ(e.text(), QString::fromUtf8(r.error));
+        }
+    }
+}
 
 TEST_F(SettingsFiles, ValuesThatFitTheirControlsAreKeptAsTyped)
 {

@@ -435,7 +435,7 @@ TEST_F(CatalogueTest, AProductAddedWhileTheStationRunsIsPrintedOnTheNextLabel)
 {
     folder.write(QStringLiteral("Setting_Prog.ini"),
                  "[Printer_USE]\r\nPrinter_1=0\r\nPrinter_2=0\r\n[Tovar]\r\nTovar_1=0\r\nTovar_2=0\r\nTara_1=0\r\n"
-                 "Tara_2=0\r\nBar_1=20CCCCCWWWWW\r\nBar_Type_1=14\r\nBar_Check_1=-1\r\nBar_SummCheckMetod_1=1\r\n"
+                 "Tara_2=0\r\nBar_1=20CCCCCWWWWW\r\nBar_2=21CCCCCWWWWWW\r\nBar_Type_1=14\r\nBar_Check_1=-1\r\nBar_SummCheckMetod_1=1\r\n"
                  "[Prog]\r\nSum_etic=30\r\nKil_golovok=1\r\nWeight_Zero=10\r\nName_Weight=Line\r\nType_Scale=1\r\n"
                  "[Timer]\r\ninterval=600000\r\n");
     start(kThree, {QStringLiteral("1.234;S;")});

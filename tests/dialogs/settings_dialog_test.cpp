@@ -289,7 +289,8 @@ TEST_F(SettingsDialogTest, AFailingKeyStopsTheLoadThere)
         frSetting->LoadSettings();
         FAIL() << "no conversion error";
     } catch (const std::exception& e) {
-        EXPECT_EQ(tarvik::errorText(e), QStringLiteral("'abc' is not a valid integer value"));
+        EXPECT_EQ(tarvik::errorText(e),
+                  QStringLiteral("Setting_Prog.ini, [Tovar] Bar_Type_1: 'abc' is not a valid integer value"));
     }
     EXPECT_EQ(frSetting->EditV->text(), QStringLiteral("Before"));  // after the failing key
 }

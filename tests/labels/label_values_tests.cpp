@@ -72,10 +72,12 @@ TEST(LabelDates, TwoDigitYearAndShelfLife)
     struct Case {
         const char* text;
         int days;
-    } cases[] = {{"30", 30}, {"", 0}, {"  12", 12}, {"7d", 7}, {"-3", -3}, {"+5", 5}, {"x12", 0}, {" ", 0}, {"12 3", 12}};
+    } cases[] = {{"30", 30}, {"", 0}, {"  12", 12}, {"7d", 7}, {"-3", -3}, {"+5", 5}, {"x12", 0}, {" ", 0}, {"12 3", 12},
+               {"36500", 36500}, {"-36500", -36500}};
     for (const auto& c : cases)
         EXPECT_EQ(shelfLifeDays(QString::fromLatin1(c.text)), c.days) << c.text;
-    EXPECT_THROW(shelfLifeDays(QStringLiteral("99999999999")), tarvik::Error);
+    for (const char* beyond : {"99999999999", "36501", "-36501", "999999"})
+        EXPECT_THROW(shelfLifeDays(QString::fromLatin1(beyond)), tarvik::Error) << beyond;
 }
 
 TEST(Label1Values, DefaultFormatsCutTowardZero)

@@ -39,7 +39,10 @@ protected:
     {
         folder.scriptScale(readings);
         folder.write(QStringLiteral("Setting_Prog.ini"),
-                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=50\r\n")
+                     // Complete, so that the first activation has nothing to say.
+                     QStringLiteral("[Tovar]\r\nTara_1=0\r\nTara_2=0\r\nBar_1=20CCCCCWWWWW\r\nBar_2=21CCCCCWWWWWW\r\n"
+                                    "[Prog]\r\nSum_etic=3\r\nKil_golovok=1\r\n"
+                                    "Type_Scale=%1\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=50\r\n")
                          .arg(scaleType)
                          .toLatin1());
         station = std::make_unique<tarvik::station::Station>(folder.programDir());
@@ -121,7 +124,7 @@ TEST_F(MainWindowTest, AWeightThatIsNoNumberUpdatesStabilityButNotTheWeight)
         tick();
         FAIL() << "no conversion error";
     } catch (const tarvik::ConvertError& e) {
-        EXPECT_EQ(e.text(), QStringLiteral("'error' is not a valid floating point value"));
+        EXPECT_EQ(e.text(), QStringLiteral("Вага від ваг (поле \"ВАГА\"): 'error' is not a valid floating point value"));
     }
     EXPECT_EQ(frMain->SEdit->text(), kUnstable);
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("1000"));
@@ -152,7 +155,7 @@ TEST_F(MainWindowTest, TimerRunsOnEventsAndErrorsGoToTheErrorDisplay)
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("3000"));
     const auto shown = prompts->messages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, QStringLiteral("'x' is not a valid floating point value"));
+    EXPECT_EQ(shown[0].text, QStringLiteral("Вага від ваг (поле \"ВАГА\"): 'x' is not a valid floating point value"));
 }
 
 TEST_F(MainWindowTest, PollingPausesWhileTheSettingsDialogIsOpen)
@@ -270,6 +273,50 @@ TEST_F(MainWindowTest, PrintLabelMenuItemDoesNothing)
     start({});
     frMain->N6->trigger();
     EXPECT_TRUE(prompts->seen.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A first start with incomplete settings: one message names them all, and
+// what stops the ticks themselves stops the activation.
+TEST_F(MainWindowTest, AFirstStartTellsEveryMissingSettingInOneMessage)
+{
+    struct Row {
+        const char* ini;
+        bool polls;  // the activation goes on and the timer runs
+        std::vector<const char*> named;
+    } rows[] = {
+        {"[Timer]\r\ninterval=50\r\n", true,
+         {"Tara_1", "Tara_2", "Sum_etic", "Kil_golovok", "Bar_1", "Bar_2"}},
+        {"[Tovar]\r\nTara_1=0\r\nTara_2=0\r\nBar_1=20CCCCCWWWWW\r\n[Prog]\r\nSum_etic=0\r\nKil_golovok=1\r\n"
+         "[Timer]\r\ninterval=50\r\n",
+         true, {"Sum_etic", "Bar_2"}},
+        {"[Prog]\r\nWeight_Zero=\r\n[Timer]\r\ninterval=-5\r\n[Weigth]\r\nWeigth_Num_Sim_1=1000000000\r\n", false,
+         {"Weight_Zero", "[Timer] interval", "Weigth_Num_Sim_1", "Tara_1", "Bar_2"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.ini);
+        folder.scriptScale({});
+        folder.write(QStringLiteral("Setting_Prog.ini"), r.ini);
+        station = std::make_unique<tarvik::station::Station>(folder.programDir());
+        const auto before = prompts->messages().size();
+        QString text;
+        try {
+            frMain->FormActivate();
+            ASSERT_EQ(prompts->messages().size(), before + 1);
+            text = prompts->messages().back().text;
+        } catch (const tarvik::Error& e) {
+            text = e.text();
+            EXPECT_EQ(prompts->messages().size(), before);
+        }
+        EXPECT_EQ(frMain->Timer->isActive(), r.polls);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Налаштування станції неповні"))) << text.toStdString();
+        for (const char* key : r.named)
+            EXPECT_TRUE(text.contains(QString::fromUtf8(key))) << key << ": " << text.toStdString();
+        station.reset();
+    }
 }
 
 }  // namespace

@@ -28,7 +28,10 @@ protected:
     {
         folder.write(QStringLiteral("KaloScale.ini"), kaloScaleIni);
         folder.write(QStringLiteral("Setting_Prog.ini"),
-                     QStringLiteral("[Prog]\r\nType_Scale=%1\r\nCom_port=2\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=20\r\n")
+                     // Complete, so that the first activation has nothing to say.
+                     QStringLiteral("[Tovar]\r\nTara_1=0\r\nTara_2=0\r\nBar_1=20CCCCCWWWWW\r\nBar_2=21CCCCCWWWWWW\r\n"
+                                    "[Prog]\r\nSum_etic=3\r\nKil_golovok=1\r\n"
+                                    "Type_Scale=%1\r\nCom_port=2\r\nWeight_Zero=99999\r\n[Timer]\r\ninterval=20\r\n")
                          .arg(scaleType)
                          .toLatin1());
         station = std::make_unique<tarvik::station::Station>(folder.programDir());
@@ -114,7 +117,7 @@ TEST_P(HrCheck, AFailingReadAsksAndTheAnswerDecides)
         EXPECT_EQ(raised, asked[0].text);  // the component error with the question's text
     } else {
         // No: an empty reading, which fails as a number.
-        EXPECT_EQ(raised, QStringLiteral("'' is not a valid floating point value"));
+        EXPECT_EQ(raised, QStringLiteral("Вага від ваг (поле \"ВАГА\"): '' is not a valid floating point value"));
     }
     EXPECT_EQ(frMain->WEdit->text(), QStringLiteral("before"));
 }

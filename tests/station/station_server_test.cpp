@@ -46,7 +46,9 @@ TEST(StationOnServer, AKilledServerStopsWeighingOnceAndItResumesByItself)
     const tarvik::data::ConnectParams params{QStringLiteral("127.0.0.1/%1:%2").arg(port(), dbPath)};
     {
         auto db = tarvik::data::Database::create(params);
-        tarvik::data::importProducts(*db, QStringLiteral("NAME\tPRICE\tBARCOD\tSELL_DATE\nСир\t100\t12\t30\n"));
+        // Two products: label 2 has its own, as every run now asks.
+        tarvik::data::importProducts(
+            *db, QStringLiteral("NAME\tPRICE\tBARCOD\tSELL_DATE\nСир\t100\t12\t30\nКоробка\t0\t13\t30\n"));
     }
     QFile demo(QStringLiteral(TARVIK_SOURCE_DIR "/resources/demo/Setting_Prog.ini"));
     ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
