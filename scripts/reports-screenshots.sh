@@ -14,6 +14,6 @@ wm=$!
 sleep 1
 DISPLAY=$display QT_QPA_PLATFORM=xcb \
   TARVIK_REPORTS_SCREENSHOT="$out/reports-window.png" TARVIK_CHART_SCREENSHOT="$out/reports-chart.png" \
-  "$top/build/tests/reports/reports_tests" \
+  "$top/build/bin/reports_tests" \
   --gtest_filter='ReportsTest.WindowCarriesItsControlsAndColumns:ReportsTest.ChartShows*'
 ls "$out"/reports-*.png

@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -31,6 +32,9 @@ QChartView* chartView(const char* name, QWidget* parent)
     v->setObjectName(QString::fromLatin1(name));
     v->setRenderHint(QPainter::Antialiasing);
     v->chart()->setAnimationOptions(QChart::NoAnimation);
+    // Decimal commas on the axes, as in the list.
+    v->chart()->setLocale(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
+    v->chart()->setLocalizeNumbers(true);
     v->setMinimumSize(480, 240);
     return v;
 }
@@ -103,7 +107,8 @@ void drawWeights(QChart& chart, const reports::ReportStats& stats, const reports
     auto* y = new QValueAxis(&chart);
     y->setTitleText(QStringLiteral("Зважувань"));
     y->setRange(0, double(std::max<qint64>(most, 1)) * 1.1);
-    y->setLabelFormat(QStringLiteral("%d"));
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%.0f"));
     chart.addAxis(x, Qt::AlignBottom);
     chart.addAxis(y, Qt::AlignLeft);
     area->attachAxis(x);
@@ -141,7 +146,8 @@ void drawDays(QChart& chart, const reports::ReportStats& stats)
     x->setLabelsAngle(labels.size() > 12 ? -90 : 0);
     auto* y = new QValueAxis(&chart);
     y->setRange(0, double(std::max<qint64>(most, 1)) * 1.1);
-    y->setLabelFormat(QStringLiteral("%d"));
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%.0f"));
     chart.addAxis(x, Qt::AlignBottom);
     chart.addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
