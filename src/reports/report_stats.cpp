@@ -78,6 +78,17 @@ ReportStats computeStats(data::Database& db, const LogFilter& f, const std::atom
     return stats;
 }
 
+ReportStats countRows(data::Database& db, const LogFilter& f)
+{
+    const QString where = f.where();
+    data::PreparedStatement s(db, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT")
+                                      + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
+    s.setParameterNames(f.paramNames());
+    ReportStats stats;
+    stats.totals.rows = s.select(f.params()).at(0).at(0).toLongLong();
+    return stats;
+}
+
 // The worker's half: it owns the second connection, made, used and closed in
 // the worker thread.
 class StatsWorker::Runner : public QObject {
@@ -104,7 +115,7 @@ StatsWorker::~StatsWorker()
     delete runner_;
 }
 
-int StatsWorker::request(const LogFilter& f)
+int StatsWorker::request(const LogFilter& f, bool countOnly)
 {
     if (stop_)
         stop_->store(true);
@@ -113,7 +124,7 @@ int StatsWorker::request(const LogFilter& f)
     pending_ = n;
     QMetaObject::invokeMethod(
         runner_,
-        [this, r = runner_, stop = stop_, f, n, params = params_] {
+        [this, r = runner_, stop = stop_, f, n, countOnly, params = params_] {
             if (stop->load())
                 return;
             auto deliver = [this, n](auto&& send) {
@@ -132,7 +143,7 @@ int StatsWorker::request(const LogFilter& f)
             try {
                 if (!r->db)
                     r->db = data::Database::connect(params);
-                ReportStats stats = computeStats(*r->db, f, stop.get());
+                ReportStats stats = countOnly ? countRows(*r->db, f) : computeStats(*r->db, f, stop.get());
                 // A hard commit: a retained context would hold back garbage collection.
                 r->db->transaction().hardCommit();
                 if (stop->load())

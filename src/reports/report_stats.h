@@ -58,6 +58,8 @@ std::vector<LoadBar> loadBars(const std::map<QDate, qint64>& loadsByDay, int max
 // Sums the rows of a filter on `db`. `stop` is looked at every row: set, the
 // reading ends and the result is incomplete (the caller drops it).
 ReportStats computeStats(data::Database& db, const LogFilter& f, const std::atomic<bool>* stop = nullptr);
+// Counts the rows of a filter (into totals.rows), nothing else.
+ReportStats countRows(data::Database& db, const LogFilter& f);
 
 class StatsWorker : public QObject {
     Q_OBJECT
@@ -67,9 +69,10 @@ public:
     // Stops the summing in flight and waits for the thread.
     ~StatsWorker() override;
 
-    // Sums the rows of `f`; a request supersedes the one in flight, whose
-    // result is never delivered. Returns the request's number.
-    int request(const LogFilter& f);
+    // Sums the rows of `f`, or with `countOnly` only counts them (into
+    // totals.rows); a request supersedes the one in flight, whose result is
+    // never delivered. Returns the request's number.
+    int request(const LogFilter& f, bool countOnly = false);
     bool busy() const { return pending_ != 0; }
 
 Q_SIGNALS:

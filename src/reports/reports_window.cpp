@@ -212,7 +212,24 @@ void TFZvit::applyFilter(const reports::LogFilter& f)
     database();
     if (!Table.isOpen())
         Table.open();
-    Table.setFilter(f);
+    // The newest rows at once; the count follows with the totals.
+    if (worker_)
+        Table.setFilterCountLater(f);
+    else
+        Table.setFilter(f);
+}
+
+void TFZvit::finishCount(std::optional<qint64> rows)
+{
+    if (!Table.isCountPending())
+        return;
+    const bool atEnd = DBGrid->currentRow() < 0 || DBGrid->currentRow() == Table.rowCount() - 1;
+    if (rows)
+        Table.setCount(int(*rows));
+    else
+        ui::guarded([this] { Table.reread(); });
+    if (atEnd)
+        DBGrid->last();
 }
 
 void TFZvit::FormShow()
@@ -347,6 +364,12 @@ void TFZvit::ShowChartClick()
 void TFZvit::BitBtn3Click()
 {
     applyFilter(reports::LogFilter{});
+    // The totals stay those of the last report; only the count is asked for.
+    if (Table.isCountPending()) {
+        commitPending();
+        countOnly_ = true;
+        request_ = worker_->request(Table.filter(), true);
+    }
 }
 
 void TFZvit::FormClose()
@@ -368,16 +391,22 @@ void TFZvit::ReopenTable()
 
 void TFZvit::CalcTotals()
 {
-    data::Database& db = database();
-    // The worker's connection sees only what is committed.
-    if (db.transaction().pending())
-        db.transaction().commitRetaining();
+    commitPending();
     DBGrid->last();
     DBGrid->setFooterRowCount(1);
     DBGrid->setFooterText(kNameColumn, QStringLiteral("Всього "));
     DBGrid->setFooterText(kWeightColumn, QStringLiteral("рахую…"));
     DBGrid->setFooterText(kCostColumn, QString());
+    countOnly_ = false;
     request_ = worker_->request(Table.filter());
+}
+
+void TFZvit::commitPending()
+{
+    // The worker's connection sees only what is committed.
+    data::Database& db = database();
+    if (db.transaction().pending())
+        db.transaction().commitRetaining();
 }
 
 void TFZvit::showFooter(const reports::ReportTotals& t)
@@ -394,8 +423,11 @@ void TFZvit::onStats(int request, const reports::ReportStats& s)
     if (request != request_)
         return;
     request_ = 0;
-    stats_ = s;
-    totals_ = s.totals;
+    finishCount(s.totals.rows);
+    if (!countOnly_) {
+        stats_ = s;
+        totals_ = s.totals;
+    }
     showFooter(totals_);
     Q_EMIT totalsArrived();
 }
@@ -405,6 +437,7 @@ void TFZvit::onStatsFailed(int request, const QString& text)
     if (request != request_)
         return;
     request_ = 0;
+    finishCount(std::nullopt);
     // The footer goes back to the last totals that completed.
     showFooter(totals_);
     Q_EMIT totalsArrived();

@@ -110,7 +110,10 @@ protected:
 
 private:
     void applyFilter(const tarvik::reports::LogFilter& f);
+    // The list's count arrived (or failed: counted here then).
+    void finishCount(std::optional<qint64> rows);
     tarvik::data::Database& database() const;
+    void commitPending();
     void showFooter(const tarvik::reports::ReportTotals& t);
     void onStats(int request, const tarvik::reports::ReportStats& s);
     void onStatsFailed(int request, const QString& text);
@@ -127,5 +130,6 @@ private:
     tarvik::reports::WeightLimits limits_;
     std::unique_ptr<tarvik::reports::StatsWorker> worker_;
     int request_ = 0;  // the totals asked for last, 0 when none is awaited
+    bool countOnly_ = false;  // that request only counts the list (the reset list)
     QPointer<TFChart> chart_;
 };

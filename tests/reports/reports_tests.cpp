@@ -632,12 +632,19 @@ TEST_F(ReportsTest, TotalsArriveAfterTheListAndEqualItsRows)
     addRows(n, kMarch1);
     ui::ScopedScriptedResponder answers;
     window->FormShow();
-    // The list is there before the totals.
-    EXPECT_EQ(window->Table.rowCount(), n);
+    // The newest rows are there before the totals, and before the count.
     EXPECT_TRUE(window->totalsPending());
+    EXPECT_TRUE(window->Table.isCountPending());
+    EXPECT_EQ(window->Table.rowCount(), reports::LogSource::kPageSize);
+    EXPECT_EQ(listed(0).last(), QString::number(n));
     EXPECT_EQ(footer().at(1), QStringLiteral("рахую…"));
-    EXPECT_EQ(window->DBGrid->currentRow(), n - 1);
     ASSERT_TRUE(window->waitForTotals());
+    EXPECT_FALSE(window->Table.isCountPending());
+    EXPECT_EQ(window->Table.rowCount(), n);
+    EXPECT_EQ(window->DBGrid->currentRow(), n - 1);
+    const QStringList ids = listed(0);
+    EXPECT_EQ(ids.first(), QStringLiteral("1"));
+    EXPECT_EQ(ids.last(), QString::number(n));
 
     // Weights 0,001 … 0,999 kg five times over (0,000 every thousandth row).
     qint64 grams = 0, cents = 0;
@@ -667,6 +674,15 @@ TEST_F(ReportsTest, TotalsArriveAfterTheListAndEqualItsRows)
     byDate(kMarch1.addDays(1), kMarch1.addDays(1));  // rows 1000 … 1999
     EXPECT_EQ(window->totals().rows, 1000);
     EXPECT_EQ(window->totals().rows, window->Table.rowCount());
+
+    // The reset list is counted in the background too, the totals kept.
+    addRow(1, QStringLiteral("Чужий"), kMarch1, QStringLiteral("1"), QStringLiteral("1"), 1, QStringLiteral("SCALE2"));
+    window->BitBtn3Click();
+    EXPECT_TRUE(window->Table.isCountPending());
+    ASSERT_TRUE(window->waitForTotals());
+    EXPECT_EQ(window->Table.rowCount(), n + 1);
+    EXPECT_EQ(window->totals().rows, 1000);
+    EXPECT_EQ(listed(1).last(), QStringLiteral("Чужий"));
     EXPECT_TRUE(answers->seen.empty());
 }
 
