@@ -228,6 +228,26 @@ void BM_OpenWindowFirstRows(benchmark::State& state)
     state.counters["peak_MB"] = peakMegabytes();
 }
 
+// The reset list: every row of every scale name (10^6), shown and painted;
+// the count follows from the summing thread.
+void BM_ResetListFirstRows(benchmark::State& state)
+{
+    Log& log = Log::get();
+    log.window->show();
+    log.window->waitForTotals();
+    for (auto _ : state) {
+        log.window->BitBtn3Click();
+        log.window->DBGrid->view()->viewport()->repaint();
+        state.PauseTiming();
+        log.window->waitForTotals();
+        log.window->BitBtn1Click();  // back to a short list
+        log.window->waitForTotals();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = log.window->Table.rowCount();
+    log.window->close();
+}
+
 // From opening to the totals in the footer.
 void BM_OpenWindowTotals(benchmark::State& state)
 {
@@ -380,6 +400,7 @@ BENCHMARK(BM_TotalsOneDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TotalsWholeScale)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenWindowFirstRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenWindowTotals)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResetListFirstRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneDayReport)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JumpToFirstRowWholeScale)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CycleReopenHidden)->Unit(benchmark::kMicrosecond);
