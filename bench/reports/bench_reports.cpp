@@ -1,11 +1,15 @@
 // The reports over a long log: 10^6 rows of 10 scale names, about 3,000 rows
-// of one scale name a day. Times to the first rows shown, to the totals, and
-// the process's peak memory (counter "peak_MB").
+// of one scale name a day. Times to the first rows shown, to the totals, of
+// printing and exporting the unfiltered report, and the process's peak memory
+// (counter "peak_MB"; run one benchmark per process with --benchmark_filter
+// for the peak of that one alone).
 
 #include "data/database.h"
 #include "data/datasets.h"
 #include "platform/ui/responders.h"
 #include "platform/ui/station_hooks.h"
+#include "platform/printing/printer_list.h"
+#include "reports/report_csv.h"
 #include "reports/report_totals.h"
 #include "reports/reports_window.h"
 
@@ -14,6 +18,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QRadioButton>
 
 #include <benchmark/benchmark.h>
@@ -77,6 +83,15 @@ struct Log {
         if (count.select().at(0).at(0).toInt() != kRows) {
             db->executeImmediate(QStringLiteral("DELETE FROM DB_ZVIT"));
             fill();
+        }
+        // TARVIK_BENCH_ASCENDING_INDEX=1 adds by hand an ascending (NAME_W, ID)
+        // index, which the list order of printing and export can walk.
+        if (qEnvironmentVariableIntValue("TARVIK_BENCH_ASCENDING_INDEX") == 1) {
+            data::PreparedStatement has(*db, QStringLiteral("SELECT COUNT(*) FROM RDB$INDICES WHERE RDB$INDEX_NAME = ?"));
+            if (has.select({QStringLiteral("BENCH_ZVIT_NAME_W_ID_ASC")}).at(0).at(0).toInt() == 0) {
+                db->executeImmediate(QStringLiteral("CREATE INDEX BENCH_ZVIT_NAME_W_ID_ASC ON DB_ZVIT (NAME_W, ID)"));
+                db->transaction().hardCommit();
+            }
         }
         window = std::make_unique<TFZvit>(timer, db.get(), settings, programDir);
         window->resize(900, 600);
@@ -196,16 +211,109 @@ void BM_TotalsWholeScale(benchmark::State& state)
     state.counters["peak_MB"] = peakMegabytes();
 }
 
-// The window opened: polling off, this scale's whole list shown, totals.
-void BM_OpenWindow(benchmark::State& state)
+// The window opened: polling off, this scale's whole list shown and painted;
+// the totals are summed in the background meanwhile.
+void BM_OpenWindowFirstRows(benchmark::State& state)
 {
     Log& log = Log::get();
     for (auto _ : state) {
         log.window->show();
-        QCoreApplication::processEvents();
+        log.window->DBGrid->view()->viewport()->repaint();
+        state.PauseTiming();
+        log.window->waitForTotals();
         log.window->close();
+        state.ResumeTiming();
     }
     state.counters["rows"] = log.window->Table.rowCount();
+    state.counters["peak_MB"] = peakMegabytes();
+}
+
+// The reset list: every row of every scale name (10^6), shown and painted;
+// the count follows from the summing thread.
+void BM_ResetListFirstRows(benchmark::State& state)
+{
+    Log& log = Log::get();
+    log.window->show();
+    log.window->waitForTotals();
+    for (auto _ : state) {
+        log.window->BitBtn3Click();
+        log.window->DBGrid->view()->viewport()->repaint();
+        state.PauseTiming();
+        log.window->waitForTotals();
+        log.window->BitBtn1Click();  // back to a short list
+        log.window->waitForTotals();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = log.window->Table.rowCount();
+    log.window->close();
+}
+
+// From opening to the totals in the footer.
+void BM_OpenWindowTotals(benchmark::State& state)
+{
+    Log& log = Log::get();
+    for (auto _ : state) {
+        log.window->show();
+        if (!log.window->waitForTotals())
+            state.SkipWithError("no totals");
+        log.window->close();
+    }
+    state.counters["rows"] = double(log.window->totals().rows);
+    state.counters["peak_MB"] = peakMegabytes();
+}
+
+// The reset list (every row of every scale name) printed to "Tarvik PDF":
+// the time until the first page is painted, the pages, and the peak memory. Arg 1: the whole report (one iteration: ~15,000 pages);
+// arg 0: cancelled as the second page begins.
+void BM_PrintUnfiltered(benchmark::State& state)
+{
+    Log& log = Log::get();
+    log.window->Table.setFilter(reports::LogFilter{});
+    log.window->CalcTotals();
+    log.window->waitForTotals();
+    const printing::PrinterList printers(log.window->programDir());
+    const bool whole = state.range(0) != 0;
+    double firstPageMs = 0;
+    int printed = 0;
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        const printing::PrintJob job =
+            grid::GridPrinter::choosePrinter(printer, printers, printers.pdfIndex(), QStringLiteral("bench"));
+        QElapsedTimer t;
+        t.start();
+        printed = log.window->Print.print(printer, [&](int page) {
+            // The first page is painted, its rows read, when the second begins.
+            if (page == 2)
+                firstPageMs = t.nsecsElapsed() / 1e6;
+            QCoreApplication::processEvents();
+            return whole || page < 2;
+        });
+        if (!whole)
+            printer.abort();
+        state.counters["pdf_MB"] = QFileInfo(job.file).size() / 1e6;
+        QFile::remove(job.file);
+    }
+    state.counters["first_page_ms"] = firstPageMs;
+    state.counters["pages"] = printed;
+    state.counters["rows"] = log.window->Table.rowCount();
+    state.counters["peak_MB"] = peakMegabytes();
+}
+
+// The reset list written as CSV (10^6 rows).
+void BM_ExportCsvUnfiltered(benchmark::State& state)
+{
+    Log& log = Log::get();
+    log.window->Table.setFilter(reports::LogFilter{});
+    std::vector<reports::CsvColumn> columns;
+    for (const grid::GridColumn& c : log.window->DBGrid->columns())
+        columns.push_back({c.field, c.shownTitle()});
+    const QString path = log.dir + QStringLiteral("/bench.csv");
+    reports::CsvResult r;
+    for (auto _ : state)
+        r = reports::exportReportCsv(log.window->Table, columns, path);
+    state.counters["rows"] = double(r.totals.rows);
+    state.counters["csv_MB"] = QFileInfo(path).size() / 1e6;
+    QFile::remove(path);
     state.counters["peak_MB"] = peakMegabytes();
 }
 
@@ -221,6 +329,7 @@ void BM_OneDayReport(benchmark::State& state)
         log.window->Date2->setDate(kFirstDay.addDays(20));
         log.window->BitBtn1Click();
         log.window->DBGrid->view()->viewport()->repaint();
+        log.window->waitForTotals();
     }
     state.counters["rows"] = log.window->Table.rowCount();
     log.window->close();
@@ -289,12 +398,17 @@ BENCHMARK(BM_CountOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LastPageOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TotalsOneDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TotalsWholeScale)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenWindowFirstRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenWindowTotals)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResetListFirstRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneDayReport)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JumpToFirstRowWholeScale)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CycleReopenHidden)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleReopenShownWholeScale)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeneralPagedQueryLastRowWholeScale)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintUnfiltered)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintUnfiltered)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportCsvUnfiltered)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeakMemory)->Iterations(1);
 
 }  // namespace

@@ -99,10 +99,52 @@ void LogSource::setFilter(const LogFilter& f)
     filter_ = f;
     pageStmt_.reset();
     pages_.clear();
+    countPending_ = false;
     count_ = c.rows;
     lastId_ = c.lastId;
     stale_ = false;
     failed_ = false;
+    Q_EMIT reset();
+}
+
+void LogSource::setFilterCountLater(const LogFilter& f)
+{
+    if (!open_) {
+        setFilter(f);
+        return;
+    }
+    // The newest page first: a filter the database refuses leaves the list as it was.
+    const LogFilter before = filter_;
+    std::unique_ptr<data::PreparedStatement> beforeStmt = std::move(pageStmt_);
+    std::map<int, Page> beforePages = std::move(pages_);
+    filter_ = f;
+    pages_.clear();
+    try {
+        const Page& newest = page(0);
+        count_ = int(newest.rows.size());
+        lastId_ = newest.rows.empty() ? QVariant() : newest.rows.front().value(1);
+    } catch (...) {
+        filter_ = before;
+        pageStmt_ = std::move(beforeStmt);
+        pages_ = std::move(beforePages);
+        throw;
+    }
+    stale_ = false;
+    failed_ = false;
+    // A short newest page is the whole list.
+    countPending_ = count_ == kPageSize;
+    Q_EMIT reset();
+}
+
+void LogSource::setCount(int rows)
+{
+    if (!countPending_)
+        return;
+    countPending_ = false;
+    if (rows == count_)
+        return;
+    count_ = rows;
+    // Rows counted from the newest: the pages read stay as they are.
     Q_EMIT reset();
 }
 
@@ -119,6 +161,7 @@ void LogSource::reread()
         throw Error(QStringLiteral("Журнал зважувань не відкрито"));
     const Counted c = countRows(filter_);
     pages_.clear();
+    countPending_ = false;
     count_ = c.rows;
     lastId_ = c.lastId;
     stale_ = false;
@@ -128,7 +171,7 @@ void LogSource::reread()
 
 void LogSource::rereadNewRows()
 {
-    if (stale_ || !filter_.scaleName || lastId_.isNull() || !lastId_.isValid()) {
+    if (stale_ || countPending_ || !filter_.scaleName || lastId_.isNull() || !lastId_.isValid()) {
         reread();
         return;
     }
@@ -158,6 +201,7 @@ const LogSource::Page& LogSource::page(int index) const
             pageStmt_ = std::make_unique<data::PreparedStatement>(
                 database(), QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM DB_ZVIT") + whereClause(filter_)
                                 + order + QStringLiteral(" ROWS ? TO ?"));
+            pageStmt_->setParameterNames(filter_.paramNames() << QStringLiteral("ROWS") << QStringLiteral("TO"));
         }
         QVariantList values = filter_.params();
         values << qint64(index) * kPageSize + 1 << qint64(index + 1) * kPageSize;

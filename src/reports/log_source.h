@@ -35,6 +35,14 @@ public:
 
     // Narrows the list; an open source reads it at once.
     void setFilter(const LogFilter& f);
+    // Narrows the list without counting it: the newest page is read at once
+    // and stands for the list until setCount() brings the count made
+    // elsewhere (the summing thread), since counting a long list takes a
+    // second or more. A filter the database refuses changes nothing.
+    void setFilterCountLater(const LogFilter& f);
+    // The count of the current filter, made after setFilterCountLater().
+    void setCount(int rows);
+    bool isCountPending() const { return countPending_; }
     const LogFilter& filter() const { return filter_; }
 
     // Counts the rows again and forgets the pages (the table closed and
@@ -94,6 +102,7 @@ private:
     mutable quint64 clock_ = 0;
     mutable int fetches_ = 0;
     mutable bool failed_ = false;  // a page failed since the last count
+    bool countPending_ = false;
 };
 
 }  // namespace tarvik::reports

@@ -1,6 +1,7 @@
 #include "reports/reports_window.h"
 
 #include "data/database.h"
+#include "reports/report_csv.h"
 #include "platform/text/error.h"
 #include "platform/text/locale_forms.h"
 #include "platform/ui/date_edit.h"
@@ -9,9 +10,15 @@
 #include "platform/ui/station_hooks.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateEdit>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,16 +37,34 @@ constexpr int kNameColumn = 1;
 constexpr int kWeightColumn = 3;
 constexpr int kCostColumn = 4;
 
-// The list stays unpainted while the totals are summed, whatever ends them.
-class ListPaused {
+// A long job of the window's own thread (printing, the export) with a
+// progress window whose Cancel is heard between steps.
+class JobProgress {
 public:
-    explicit ListPaused(QWidget* w) : w_(w) { w_->setUpdatesEnabled(false); }
-    ~ListPaused() { w_->setUpdatesEnabled(true); }
-    ListPaused(const ListPaused&) = delete;
-    ListPaused& operator=(const ListPaused&) = delete;
+    JobProgress(QWidget* parent, const QString& name, const QString& caption, int maximum)
+        : dialog_(parent)
+    {
+        dialog_.setObjectName(name);
+        dialog_.setWindowTitle(caption);
+        dialog_.setCancelButtonText(QStringLiteral("Скасувати"));
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(0);
+        dialog_.setAutoClose(false);
+        dialog_.setAutoReset(false);
+        dialog_.setRange(0, maximum);
+        dialog_.show();
+    }
+    // False once the operator cancelled.
+    bool step(int value, const QString& text)
+    {
+        dialog_.setLabelText(text);
+        dialog_.setValue(std::min(value, dialog_.maximum()));
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
 
 private:
-    QWidget* w_;
+    QProgressDialog dialog_;
 };
 
 QDateEdit* datePicker(const char* name, QWidget* parent)
@@ -119,6 +144,10 @@ TFZvit::TFZvit(ui::PollingTimer& timer, data::Database* database, const reports:
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn3 = new QPushButton(QStringLiteral("Зкинути"), Panel);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtnCsv = new QPushButton(QStringLiteral("Експорт CSV"), Panel);
+    BitBtnCsv->setObjectName(QStringLiteral("BitBtnCsv"));
+    BitBtnChart = new QPushButton(QStringLiteral("Графік"), Panel);
+    BitBtnChart->setObjectName(QStringLiteral("BitBtnChart"));
 
     auto* g = new QGridLayout(Panel);
     g->addWidget(Radio1, 0, 0);
@@ -137,7 +166,12 @@ TFZvit::TFZvit(ui::PollingTimer& timer, data::Database* database, const reports:
     buttons->addWidget(BitBtn2);
     buttons->addWidget(BitBtn3);
     g->addLayout(buttons, 0, 6, 2, 1);
-    g->setColumnStretch(7, 1);
+    auto* takeAway = new QVBoxLayout;
+    takeAway->addWidget(BitBtnCsv);
+    takeAway->addWidget(BitBtnChart);
+    takeAway->addStretch(1);
+    g->addLayout(takeAway, 0, 7, 2, 1);
+    g->setColumnStretch(8, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid, 1);
@@ -146,6 +180,8 @@ TFZvit::TFZvit(ui::PollingTimer& timer, data::Database* database, const reports:
     connect(BitBtn1, &QPushButton::clicked, this, &TFZvit::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFZvit::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TFZvit::BitBtn3Click);
+    connect(BitBtnCsv, &QPushButton::clicked, this, [this] { ui::guarded([this] { ExportCsvClick(); }); });
+    connect(BitBtnChart, &QPushButton::clicked, this, [this] { ui::guarded([this] { ShowChartClick(); }); });
     // Shown outside the painting that failed to read a page.
     connect(&Table, &reports::LogSource::fetchFailed, this, [](const QString& t) { ui::prompts().error(t); },
             Qt::QueuedConnection);
@@ -162,8 +198,14 @@ data::Database& TFZvit::database() const
 
 void TFZvit::FormCreate()
 {
-    if (db_)
-        Table.open();
+    if (!db_)
+        return;
+    Table.open();
+    if (!worker_) {
+        worker_ = std::make_unique<reports::StatsWorker>(db_->params());
+        connect(worker_.get(), &reports::StatsWorker::finished, this, &TFZvit::onStats);
+        connect(worker_.get(), &reports::StatsWorker::failed, this, &TFZvit::onStatsFailed);
+    }
 }
 
 void TFZvit::applyFilter(const reports::LogFilter& f)
@@ -171,7 +213,24 @@ void TFZvit::applyFilter(const reports::LogFilter& f)
     database();
     if (!Table.isOpen())
         Table.open();
-    Table.setFilter(f);
+    // The newest rows at once; the count follows with the totals.
+    if (worker_)
+        Table.setFilterCountLater(f);
+    else
+        Table.setFilter(f);
+}
+
+void TFZvit::finishCount(std::optional<qint64> rows)
+{
+    if (!Table.isCountPending())
+        return;
+    const bool atEnd = DBGrid->currentRow() < 0 || DBGrid->currentRow() == Table.rowCount() - 1;
+    if (rows)
+        Table.setCount(int(*rows));
+    else
+        ui::guarded([this] { Table.reread(); });
+    if (atEnd)
+        DBGrid->last();
 }
 
 void TFZvit::FormShow()
@@ -207,15 +266,111 @@ void TFZvit::BitBtn2Click()
     const printing::PrinterList printers(programDir_);
     QPrinter printer(QPrinter::HighResolution);
     const printing::PrintJob job = grid::GridPrinter::choosePrinter(printer, printers, -1, Print.title());
-    Print.preview(printer, this);
-    // A preview closed without printing leaves no empty job file behind.
-    if (!job.file.isEmpty() && QFileInfo(job.file).size() == 0)
+    // A job that printed nothing leaves no empty file behind.
+    const auto dropEmptyFile = [&job] {
+        if (!job.file.isEmpty() && QFileInfo(job.file).size() == 0)
+            QFile::remove(job.file);
+    };
+    const int pages = Print.pageCount(printer);
+    if (pages > kAskAbovePages) {
+        ui::Message m;
+        m.caption = QStringLiteral("Друк звіту");
+        m.text = QStringLiteral("Сторінок у звіті: %1. Друкувати його весь?").arg(pages);
+        m.icon = ui::Icon::Question;
+        m.buttons = {ui::Button::Yes, ui::Button::No};
+        m.defaultButton = ui::Button::No;
+        if (ui::prompts().message(m) != ui::Button::Yes) {
+            dropEmptyFile();
+            return;
+        }
+    }
+    // The preview holds every page it shows: only short reports get one.
+    if (pages <= kPreviewPages) {
+        Print.preview(printer, this);
+        dropEmptyFile();
+        return;
+    }
+    // A cancelled or failed report leaves no half a file.
+    bool printed = false;
+    try {
+        printed = printWithProgress(printer, pages);
+    } catch (...) {
+        if (!job.file.isEmpty())
+            QFile::remove(job.file);
+        throw;
+    }
+    if (!printed && !job.file.isEmpty())
         QFile::remove(job.file);
+    dropEmptyFile();
+}
+
+bool TFZvit::printWithProgress(QPrinter& printer, int pages)
+{
+    JobProgress progress(this, QStringLiteral("PrintProgress"), QStringLiteral("Друк звіту"), pages);
+    bool cancelled = false;
+    Print.print(printer, [&](int page) {
+        cancelled = !progress.step(page - 1, QStringLiteral("Друкується сторінка %1 з %2").arg(page).arg(pages));
+        return !cancelled;
+    });
+    if (cancelled) {
+        printer.abort();
+        return false;
+    }
+    if (printer.printerState() == QPrinter::Error)
+        throw Error(QStringLiteral("Принтер \"%1\" не надрукував звіт").arg(printer.printerName()));
+    return true;
+}
+
+void TFZvit::ExportCsvClick()
+{
+    database();
+    if (Table.isStale())
+        Table.reread();
+    QFileDialog dialog(this, QStringLiteral("Експорт звіту"));
+    dialog.setObjectName(QStringLiteral("ExportDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("CSV (*.csv)"));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.selectFile(QStringLiteral("Звіт.csv"));
+    if (ui::prompts().dialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().front();
+
+    std::vector<reports::CsvColumn> columns;
+    for (const grid::GridColumn& c : DBGrid->columns())
+        columns.push_back({c.field, c.shownTitle()});
+    const int rows = Table.rowCount();
+    JobProgress progress(this, QStringLiteral("ExportProgress"), QStringLiteral("Експорт звіту"), rows);
+    reports::exportReportCsv(Table, columns, path, [&](qint64 done) {
+        return progress.step(int(done), QStringLiteral("Записано рядків: %1 з %2").arg(done).arg(rows));
+    });
+}
+
+void TFZvit::ShowChartClick()
+{
+    database();
+    if (totalsPending())
+        waitForTotals();
+    if (!chart_) {
+        chart_ = new TFChart(this);
+        chart_->setProgramDir(programDir_);
+    }
+    chart_->setStats(stats_, limits_, Print.title());
+    chart_->show();
+    chart_->raise();
 }
 
 void TFZvit::BitBtn3Click()
 {
     applyFilter(reports::LogFilter{});
+    // The totals stay those of the last report; only the count is asked for.
+    if (Table.isCountPending()) {
+        commitPending();
+        countOnly_ = true;
+        request_ = worker_->request(Table.filter(), true);
+    }
 }
 
 void TFZvit::FormClose()
@@ -237,18 +392,76 @@ void TFZvit::ReopenTable()
 
 void TFZvit::CalcTotals()
 {
-    reports::ReportTotals t;
-    {
-        ListPaused paused(DBGrid);
-        t = reports::computeTotals(database(), Table.filter());
-        totals_ = t;
-        const reports::FooterTexts f = reports::footerTexts(t);
-        DBGrid->setFooterRowCount(1);
-        DBGrid->setFooterText(kNameColumn, f.name);
-        DBGrid->setFooterText(kWeightColumn, f.weight);
-        DBGrid->setFooterText(kCostColumn, f.cost);
-    }
+    commitPending();
     DBGrid->last();
+    DBGrid->setFooterRowCount(1);
+    DBGrid->setFooterText(kNameColumn, QStringLiteral("Всього "));
+    DBGrid->setFooterText(kWeightColumn, QStringLiteral("рахую…"));
+    DBGrid->setFooterText(kCostColumn, QString());
+    countOnly_ = false;
+    request_ = worker_->request(Table.filter());
+}
+
+void TFZvit::commitPending()
+{
+    // The worker's connection sees only what is committed.
+    data::Database& db = database();
+    if (db.transaction().pending())
+        db.transaction().commitRetaining();
+}
+
+void TFZvit::showFooter(const reports::ReportTotals& t)
+{
+    const reports::FooterTexts f = reports::footerTexts(t);
+    DBGrid->setFooterRowCount(1);
+    DBGrid->setFooterText(kNameColumn, f.name);
+    DBGrid->setFooterText(kWeightColumn, f.weight);
+    DBGrid->setFooterText(kCostColumn, f.cost);
+}
+
+void TFZvit::onStats(int request, const reports::ReportStats& s)
+{
+    if (request != request_)
+        return;
+    request_ = 0;
+    finishCount(s.totals.rows);
+    if (!countOnly_) {
+        stats_ = s;
+        totals_ = s.totals;
+    }
+    showFooter(totals_);
+    Q_EMIT totalsArrived();
+}
+
+void TFZvit::onStatsFailed(int request, const QString& text)
+{
+    if (request != request_)
+        return;
+    request_ = 0;
+    finishCount(std::nullopt);
+    // The footer goes back to the last totals that completed.
+    showFooter(totals_);
+    Q_EMIT totalsArrived();
+    ui::prompts().error(text);
+}
+
+bool TFZvit::totalsPending() const
+{
+    return request_ != 0;
+}
+
+bool TFZvit::waitForTotals(int ms)
+{
+    if (!totalsPending())
+        return true;
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &TFZvit::totalsArrived, &loop, &QEventLoop::quit);
+    limit.start(ms);
+    loop.exec();
+    return !totalsPending();
 }
 
 void TFZvit::showEvent(QShowEvent* e)

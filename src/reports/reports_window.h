@@ -2,16 +2,27 @@
 // TFZvit: the weighing reports window. It lists the log of this scale name by
 // date range or batch range with the total weight and cost, and prints the
 // list. Not modal; the station's polling pauses while it is open.
+//
+// The list shows its last rows at once; the totals are summed on a second
+// connection in a thread of their own and fill the footer when they arrive.
+// Printing and the CSV export stream the rows with a progress window and
+// Cancel; a report of more than kAskAbovePages pages asks first.
 
 #include "platform/grid/db_grid.h"
 #include "platform/grid/grid_printer.h"
 #include "reports/log_source.h"
+#include "reports/report_chart.h"
 #include "reports/report_settings.h"
+#include "reports/report_stats.h"
 #include "reports/report_totals.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class QDateEdit;
+class QPrinter;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -43,10 +54,26 @@ public:
     void BitBtn1Click();  // OK: the report of the selection
     void BitBtn2Click();  // print preview of the list
     void BitBtn3Click();  // reset: every row of every scale name, totals kept
+    void ExportCsvClick();  // the list as a CSV file, named in a file dialog
+    void ShowChartClick();  // the chart window of the report
     // The weighing cycle after each new log row: close, reopen, last row.
     // Hidden, it only forgets what it read (showing reads again).
     void ReopenTable();
+    // Starts summing the totals of the list; they fill the footer later.
     void CalcTotals();
+    // Runs the event loop until the totals asked for have arrived (or failed);
+    // false when `ms` ran out first.
+    bool waitForTotals(int ms = 120000);
+    bool totalsPending() const;
+
+    // Pages beyond which printing asks first; up to kPreviewPages the print
+    // preview is shown, longer reports print at once with a progress window.
+    static constexpr int kAskAbovePages = 1000;
+    static constexpr int kPreviewPages = 50;
+
+    // The net weight limits the chart marks; none by default.
+    void setWeightLimits(const tarvik::reports::WeightLimits& limits) { limits_ = limits; }
+    const tarvik::reports::WeightLimits& weightLimits() const { return limits_; }
 
     tarvik::reports::LogSource Table;
     tarvik::grid::DBGrid* DBGrid = nullptr;
@@ -61,11 +88,21 @@ public:
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtnCsv = nullptr;
+    QPushButton* BitBtnChart = nullptr;
     tarvik::grid::GridPrinter Print;
 
     const QString& programDir() const { return programDir_; }
     // The totals of the last report that completed.
     const tarvik::reports::ReportTotals& totals() const { return totals_; }
+    // The distributions of the last report that completed.
+    const tarvik::reports::ReportStats& stats() const { return stats_; }
+    // The chart window, once it was opened.
+    TFChart* chart() const { return chart_; }
+
+Q_SIGNALS:
+    // The footer shows the totals of the latest request (or they failed).
+    void totalsArrived();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -73,11 +110,26 @@ protected:
 
 private:
     void applyFilter(const tarvik::reports::LogFilter& f);
+    // The list's count arrived (or failed: counted here then).
+    void finishCount(std::optional<qint64> rows);
     tarvik::data::Database& database() const;
+    void commitPending();
+    void showFooter(const tarvik::reports::ReportTotals& t);
+    void onStats(int request, const tarvik::reports::ReportStats& s);
+    void onStatsFailed(int request, const QString& text);
+    // Prints every page to `printer` with the progress window; false when
+    // the operator cancelled.
+    bool printWithProgress(QPrinter& printer, int pages);
 
     tarvik::ui::PollingTimer& timer_;
     tarvik::data::Database* db_;
     const tarvik::reports::ReportSettings& settings_;
     QString programDir_;
     tarvik::reports::ReportTotals totals_;
+    tarvik::reports::ReportStats stats_;
+    tarvik::reports::WeightLimits limits_;
+    std::unique_ptr<tarvik::reports::StatsWorker> worker_;
+    int request_ = 0;  // the totals asked for last, 0 when none is awaited
+    bool countOnly_ = false;  // that request only counts the list (the reset list)
+    QPointer<TFChart> chart_;
 };

@@ -76,9 +76,18 @@ int GridPrinter::rowsPerPage(QPrinter& printer) const
     return layout(printer).rowsPerPage;
 }
 
-int GridPrinter::print(QPrinter& printer) const
+int GridPrinter::pageCount(QPrinter& printer) const
+{
+    const int perPage = layout(printer).rowsPerPage;
+    const qint64 lines = qint64(grid_.rowCount()) + grid_.footerRowCount();
+    return std::max(1, int((lines + perPage - 1) / perPage));
+}
+
+int GridPrinter::print(QPrinter& printer, const PageStarted& pageStarted) const
 {
     const Layout l = layout(printer);
+    if (pageStarted && !pageStarted(1))
+        return 0;
     QPainter p;
     if (!p.begin(&printer))
         throw Error(QStringLiteral("Не вдалося почати друк на принтері \"%1\"").arg(printer.printerName()));
@@ -102,23 +111,31 @@ int GridPrinter::print(QPrinter& printer) const
     };
 
     int pages = 1;
+    bool stopped = false;
     double top = 0;
     titles(top);
     top += l.rowHeight;
     int onPage = 0;
+    // False when the caller stopped the printing at the page about to begin.
     auto newPageIfFull = [&] {
         if (onPage < l.rowsPerPage)
-            return;
+            return true;
+        if (pageStarted && !pageStarted(pages + 1)) {
+            stopped = true;
+            return false;
+        }
         printer.newPage();
         ++pages;
         top = 0;
         onPage = 0;
         titles(top);
         top += l.rowHeight;
+        return true;
     };
     if (const RowSource* source = grid_.source()) {
         source->forEachRow([&](int, const RowSource::Fields& fields) {
-            newPageIfFull();
+            if (!newPageIfFull())
+                return false;
             for (int c = 0; c < columns; ++c)
                 cell(c, top, cellText(fields(grid_.columns()[size_t(c)].field)), l.font, false);
             top += l.rowHeight;
@@ -127,8 +144,9 @@ int GridPrinter::print(QPrinter& printer) const
         });
     }
     const QFont footerFont = grid_.isFooterBold() ? l.bold : l.font;
-    for (int fr = 0; fr < grid_.footerRowCount(); ++fr) {
-        newPageIfFull();
+    for (int fr = 0; fr < grid_.footerRowCount() && !stopped; ++fr) {
+        if (!newPageIfFull())
+            break;
         for (int c = 0; c < columns; ++c)
             cell(c, top, grid_.footerText(c, fr), footerFont, true);
         top += l.rowHeight;

@@ -7,6 +7,8 @@
 #include <QMarginsF>
 #include <QString>
 
+#include <functional>
+
 class QPrintPreviewDialog;
 class QPrinter;
 class QWidget;
@@ -25,9 +27,18 @@ public:
     void setTitle(const QString& t) { title_ = t; }
     const QString& title() const { return title_; }
 
+    // Called as each page begins, with its number from 1; false stops the
+    // printing before that page is painted.
+    using PageStarted = std::function<bool(int page)>;
+
     // Sets the margins on the printer and paints every page; returns the
-    // number of pages.
-    int print(QPrinter& printer) const;
+    // number of pages begun. The rows are streamed from the source, so a long
+    // list holds one row at a time. Stopped by `pageStarted`, it returns the
+    // pages painted and leaves the printer to its caller (abort() drops the job).
+    int print(QPrinter& printer, const PageStarted& pageStarted = {}) const;
+
+    // How many pages the grid's rows and footer fill on this printer.
+    int pageCount(QPrinter& printer) const;
 
     // How many rows fit one page of this printer, titles not counted.
     int rowsPerPage(QPrinter& printer) const;
