@@ -357,7 +357,7 @@ void TFZvit::ShowChartClick()
         chart_ = new TFChart(this);
         chart_->setProgramDir(programDir_);
     }
-    chart_->setStats(stats_, limits_, Print.title());
+    chart_->setStats(stats_, settings_.weightLimits(), Print.title());
     chart_->show();
     chart_->raise();
 }

@@ -71,10 +71,6 @@ public:
     static constexpr int kAskAbovePages = 1000;
     static constexpr int kPreviewPages = 50;
 
-    // The net weight limits the chart marks; none by default.
-    void setWeightLimits(const tarvik::reports::WeightLimits& limits) { limits_ = limits; }
-    const tarvik::reports::WeightLimits& weightLimits() const { return limits_; }
-
     tarvik::reports::LogSource Table;
     tarvik::grid::DBGrid* DBGrid = nullptr;
     QGroupBox* Panel = nullptr;
@@ -127,7 +123,6 @@ private:
     QString programDir_;
     tarvik::reports::ReportTotals totals_;
     tarvik::reports::ReportStats stats_;
-    tarvik::reports::WeightLimits limits_;
     std::unique_ptr<tarvik::reports::StatsWorker> worker_;
     int request_ = 0;  // the totals asked for last, 0 when none is awaited
     bool countOnly_ = false;  // that request only counts the list (the reset list)

@@ -11,6 +11,7 @@
 #include "reports/report_settings.h"
 #include "reports/reports_window.h"
 #include "station/about_box.h"
+#include "station/cycle_rules.h"
 #include "station/main_window.h"
 #include "station/windows.h"
 
@@ -30,6 +31,21 @@ class ModelReportSettings : public reports::ReportSettings {
 public:
     explicit ModelReportSettings(const model::StationModel& m) : model_(m) {}
     QString scaleName() const override { return model_.settings().nameWeight; }
+    reports::WeightLimits weightLimits() const override
+    {
+        // The settings hold grams; the log's weights are kilograms.
+        const auto kg = [](std::optional<std::int64_t> g) -> std::optional<Currency> {
+            if (!g)
+                return std::nullopt;
+            return Currency::fromText(QStringLiteral("%1,%2").arg(*g / 1000).arg(*g % 1000, 3, 10, QLatin1Char('0')));
+        };
+        try {
+            const WeightLimits l = tarvik::station::weightLimits(model_.settings().netMin1, model_.settings().netMax1);
+            return {kg(l.min), kg(l.max)};
+        } catch (const Error&) {
+            return {};  // a limit field the weighing refuses marks nothing
+        }
+    }
 
 private:
     const model::StationModel& model_;

@@ -43,7 +43,9 @@ public:
 class FakeSettings : public reports::ReportSettings {
 public:
     QString scaleName() const override { return name; }
+    reports::WeightLimits weightLimits() const override { return limits; }
     QString name = QStringLiteral("SCALE1");
+    reports::WeightLimits limits;
 };
 
 QString pdfText(const QString& file)
@@ -971,7 +973,7 @@ TEST_F(ReportsTest, ChartShowsTheReportWithItsLimitsPrintsAndSavesAPicture)
 {
     addRows(3000, kMarch1);
     formShow();
-    window->setWeightLimits({Currency::fromText(QStringLiteral("0,2")), Currency::fromText(QStringLiteral("0,95"))});
+    settings.limits = {Currency::fromText(QStringLiteral("0,2")), Currency::fromText(QStringLiteral("0,95"))};
     ui::ScopedScriptedResponder answers;
     window->BitBtnChart->click();
     TFChart* chart = window->findChild<TFChart*>(QStringLiteral("FChart"));
