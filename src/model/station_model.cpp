@@ -87,7 +87,7 @@ QString StationModel::settingsPath() const
 
 void StationModel::connectDatabase()
 {
-    database_ = data::Database::openOrCreate(data::stationConnectParams(programDir_));
+    database_ = data::Database::openOrCreate(data::stationConnectParams(programDir_), schemaProgress_);
     store_ = std::make_unique<data::StationStore>(*database_);
     table_ = std::make_unique<data::TableDataset>(*database_, QStringLiteral("TOBAP"), QStringLiteral("ID_TOB"));
     table_->open();
