@@ -49,14 +49,6 @@ const char* const kAddBox = "INSERT INTO TARVIK_BOXES (RUN_ID, NUM) VALUES (?, ?
 
 }  // namespace
 
-ConnectParams stationConnectParams(const QString& programDir)
-{
-    const DatabaseSettings s = LoadDatabaseSettings(QDir(programDir).filePath(QString::fromLatin1(kSettingsFileName)));
-    if (s.path.trimmed().isEmpty())
-        return ConnectParams{stationDatabasePath(programDir)};
-    return ConnectParams{s.path.trimmed(), s.user, s.password};
-}
-
 StationStore::StationStore(Database& db) : db_(db) {}
 StationStore::~StationStore() = default;
 

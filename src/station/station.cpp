@@ -83,6 +83,8 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
     w_->model->setSchemaProgress(nullptr);
     w_->indexProgress.reset();
     // Said once, on standard error, the station's log.
+    for (const QString& warning : w_->model->connectionWarnings())
+        QTextStream(stderr) << "Tarvik: " << warning << "\n";
     if (const data::Database* db = w_->model->databaseOrNull())
         for (const QString& note : db->schemaNotes())
             QTextStream(stderr) << "Tarvik: " << note << "\n";

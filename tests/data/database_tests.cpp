@@ -1,5 +1,6 @@
 #include "data/database.h"
 #include "data/datasets.h"
+#include "data/station_connection.h"
 #include "data/station_store.h"
 #include "db_test_support.h"
 
@@ -724,5 +725,74 @@ TEST(CustomerDatabase, GetsTheStationsIndexesOnceAndNumbersPastItsRows)
         EXPECT_EQ(again.calls, 0);
         EXPECT_TRUE(db->schemaNotes().isEmpty());
         EXPECT_EQ(stationIndexes(*db), indexes);
+    }
+}
+
+// Where the password comes from, and what the station warns about at start.
+TEST(StationConnection, ThePasswordFileAndItsWarnings)
+{
+    struct Case {
+        const char* what;
+        const char* section;       // the [Database] section
+        const char* passwordFile;  // written as "pw" beside the settings, when set
+        QFile::Permissions mode;   // of the file holding the password
+        const char* password;
+        bool modeWarning;
+        bool superuserWarning;
+    };
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner;
+    const Case cases[] = {
+        {"the station's own file", "", nullptr, owner | QFile::ReadOther, "quillmoss", false, false},
+        {"a password in a settings file others read", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPassword=s3cret\r\n",
+         nullptr, owner | QFile::ReadGroup, "s3cret", true, false},
+        {"a password in a settings file of the owner alone", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPassword=s3cret\r\n",
+         nullptr, owner, "s3cret", false, false},
+        {"a password file of the owner alone", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPasswordFile=pw\r\n", "pw", owner,
+         "from file", false, false},
+        {"a password file others read", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPasswordFile=pw\r\n", "pw",
+         owner | QFile::ReadOther, "from file", true, false},
+        {"the superuser", "Path=h:/d.fdb\r\nUser=sysdba\r\nPasswordFile=pw\r\n", "pw", owner, "from file", false,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempLine line;
+        const QString settings = line.programDir + QStringLiteral("Setting_Prog.ini");
+        QFile ini(settings);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray("[Prog]\r\nName_Weight=A\r\n") + (*c.section ? "[Database]\r\n" : "") + c.section);
+        ini.close();
+        QString holder = settings;
+        if (c.passwordFile) {
+            holder = line.programDir + QLatin1String(c.passwordFile);
+            QFile pw(holder);
+            ASSERT_TRUE(pw.open(QIODevice::WriteOnly));
+            pw.write("from file\n");
+            pw.close();
+            ini.setPermissions(owner);
+        }
+        QFile(holder).setPermissions(c.mode);
+
+        const StationConnection got = stationConnection(line.programDir);
+        EXPECT_EQ(got.params.password, QLatin1String(c.password));
+        const QString said = got.warnings.join(u'\n');
+        EXPECT_EQ(said.contains(QStringLiteral("chmod 600 ") + holder), c.modeWarning) << said.toStdString();
+        EXPECT_EQ(said.contains(QStringLiteral("SYSDBA")), c.superuserWarning) << said.toStdString();
+        EXPECT_FALSE(said.contains(QLatin1String(c.password))) << said.toStdString();
+    }
+}
+
+TEST(StationConnection, AMissingPasswordFileIsNamedWithoutAPassword)
+{
+    TempLine line;
+    QFile ini(line.programDir + QStringLiteral("Setting_Prog.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Database]\r\nPath=h:/d.fdb\r\nUser=TARVIK\r\nPasswordFile=/nonexistent/pw\r\n");
+    ini.close();
+    try {
+        stationConnection(line.programDir);
+        FAIL() << "connected without a password";
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("/nonexistent/pw"))) << e.text().toStdString();
     }
 }
