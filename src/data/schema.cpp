@@ -15,11 +15,9 @@ const std::vector<StationIndex> kStationIndexes = {
     // where the rows allow it, a second guard besides the scale's lock row.
     {"DB_ZVIT_NAME_W_ID", "DB_ZVIT", "CREATE UNIQUE DESCENDING INDEX DB_ZVIT_NAME_W_ID ON DB_ZVIT (NAME_W, ID)",
      "CREATE DESCENDING INDEX DB_ZVIT_NAME_W_ID ON DB_ZVIT (NAME_W, ID)"},
-    // The reports filter by days and batches, of one scale or of all.
+    // The reports show one scale's rows, by days or by batches.
     {"DB_ZVIT_NAME_W_DATE", "DB_ZVIT", "CREATE INDEX DB_ZVIT_NAME_W_DATE ON DB_ZVIT (NAME_W, DATE_IN)", ""},
     {"DB_ZVIT_NAME_W_PARTIA", "DB_ZVIT", "CREATE INDEX DB_ZVIT_NAME_W_PARTIA ON DB_ZVIT (NAME_W, PARTIA)", ""},
-    {"DB_ZVIT_DATE", "DB_ZVIT", "CREATE INDEX DB_ZVIT_DATE ON DB_ZVIT (DATE_IN)", ""},
-    {"DB_ZVIT_PARTIA", "DB_ZVIT", "CREATE INDEX DB_ZVIT_PARTIA ON DB_ZVIT (PARTIA)", ""},
 };
 
 std::vector<QStringList> schemaSteps(SchemaPart part)
