@@ -26,8 +26,7 @@ void IndexProgressWindow::building(int done, int total, const QString& index, st
         dialog_->setMinimumDuration(0);
         dialog_->setWindowModality(Qt::ApplicationModal);
         dialog_->setRange(0, total);
-        dialog_->show();
-        shown_ = true;
+        dialog_->setMinimumWidth(520);
     }
     dialog_->setValue(done);
     dialog_->setLabelText(QStringLiteral("Додаю індекси до бази даних: %1 з %2 (%3)…\n"
@@ -35,6 +34,11 @@ void IndexProgressWindow::building(int done, int total, const QString& index, st
                               .arg(std::min(done + 1, total))
                               .arg(total)
                               .arg(index));
+    if (!shown_) {
+        // Shown once its text is there, so it is laid out for it.
+        dialog_->show();
+        shown_ = true;
+    }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
