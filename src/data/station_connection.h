@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace tarvik::data {
 
