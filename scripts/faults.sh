@@ -168,17 +168,37 @@ run_server() {
 run_stations() {
   local n=${STATION_LOADS:-400}
   [ -f "$work/fb/port" ] || start_server
-  make_line "$work/shareddb" 3 1
-  local db=$work/shareddb/DATABASE/VELM.GDB
-  server_line "$work/a" 3 "$n" Shared "$db"
-  server_line "$work/b" 3 "$n" Shared "$db"
+  # The line's database set up as a technician does it: the station user and its rights.
+  local db=$work/shareddb/LINE.FDB
+  mkdir -p "$work/shareddb"
+  (umask 077; printf 'st4tion-pw\n' > "$work/station-password")
+  ISC_PASSWORD=quillmoss bash "$top/scripts/server-setup.sh" --host 127.0.0.1 --port "$port" \
+    --password-file "$work/station-password" "$db" > /dev/null 2>&1
+  # The catalogue is loaded by the line's administrator.
+  mkdir -p "$work/catalogue/BIN"
+  printf '[Database]\r\nPath=127.0.0.1/%s:%s\r\nUser=sysdba\r\nPassword=quillmoss\r\n' "$port" "$db" \
+    > "$work/catalogue/BIN/Setting_Prog.ini"
+  "$products" --station-dir "$work/catalogue/BIN" "$top/resources/demo/products.tsv" > /dev/null
+  station_line "$work/a" 3 "$n" Shared "$db"
+  station_line "$work/b" 3 "$n" Shared "$db"
   "$tarvik" --station-dir "$work/a/BIN" --headless --quit-after "$n" > /dev/null 2>&1 & pids=($!)
   "$tarvik" --station-dir "$work/b/BIN" --headless --quit-after "$n" > /dev/null 2>&1 & pids+=($!)
   wait "${pids[@]}" || true
   local remote=127.0.0.1/$port:$db
-  figures+=("stations: two of one scale name, $n loads each; $(sql "$remote" "SELECT COUNT(*) AS V FROM DB_ZVIT") rows")
+  figures+=("stations: two of one scale name as the station user, $n loads each; $(sql "$remote" "SELECT COUNT(*) AS V FROM DB_ZVIT") rows")
+  verdict "rows" $((2 * n)) "$(sql "$remote" "SELECT COUNT(*) AS V FROM DB_ZVIT")"
   verdict "duplicate row numbers" 0 "$(sql "$remote" "SELECT COUNT(*) - COUNT(DISTINCT ID) AS V FROM DB_ZVIT")"
+  verdict "box numbers taken" $((2 * n / 3)) "$(sql "$remote" "SELECT COUNT(*) AS V FROM TARVIK_BOXES")"
   verdict "duplicate box numbers" 0 "$(sql "$remote" "SELECT COUNT(*) - COUNT(DISTINCT NUM) AS V FROM TARVIK_BOXES")"
+}
+
+# A line on the server as the station user of server-setup.sh, its password in
+# a file of the owner alone.
+station_line() {  # DIR BOX LOADS NAME DB
+  make_line "$1" "$2" "$3"
+  set_key "$1/BIN/Setting_Prog.ini" Prog Name_Weight "$4"
+  printf '[Database]\r\nPath=127.0.0.1/%s:%s\r\nUser=TARVIK\r\nPasswordFile=db-password\r\n' "$port" "$5" >> "$1/BIN/Setting_Prog.ini"
+  (umask 077; cp "$work/station-password" "$1/BIN/db-password")
 }
 
 run_disk() {

@@ -3,12 +3,17 @@
 // handed to "Tarvik PDF", the log row inserted in the shared transaction and
 // committed, the load counted), at 10^2 and 10^6 rows already in the log. A second case closes
 // a box with every load (label 2 as well). The idle commit is timed on its own.
+// The label run also runs on a customer's database: made from the four tables
+// alone with an old duplicate pair in its log, to which the station adds its
+// indexes when it opens it (that build is timed once). The run journal's
+// synced steps of one run are timed on their own.
 // Each run is timed by hand, so the median and the 99th percentile come from
 // the runs themselves. At the end the same workload's per-label cost under
 // glabels-3-batch, when it is installed, for comparison.
 
 #include "data/database.h"
 #include "data/product_import.h"
+#include "data/run_journal.h"
 #include "data/station_store.h"
 #include "dialogs/settings_dialog.h"
 #include "model/station_model.h"
@@ -127,9 +132,16 @@ void writeFile(const QString& path, const QByteArray& bytes)
 // A line folder (LINE/BIN as the station, LINE/DATABASE beside it) with the
 // demo setup, its catalogue and `rows` log rows of this scale, and the whole
 // station built on it.
+// Seconds the station took to add its indexes to the customer database, by rows.
+std::map<int, double>& indexBuildSeconds()
+{
+    static std::map<int, double> s;
+    return s;
+}
+
 class Line {
 public:
-    explicit Line(int rows) : rows_(rows)
+    Line(int rows, bool customer) : rows_(rows), customer_(customer)
     {
         QDir(tmp_.path()).mkpath(QStringLiteral("LINE/BIN"));
         QDir(tmp_.path()).mkpath(QStringLiteral("LINE/DATABASE"));
@@ -159,6 +171,7 @@ public:
     QString programDir() const { return tmp_.path() + QStringLiteral("/LINE/BIN/"); }
     QString pdfDir() const { return programDir() + QStringLiteral("PDF/"); }
     int rows() const { return rows_; }
+    bool customer() const { return customer_; }
 
     void setLoadsPerBox(int n)
     {
@@ -191,7 +204,9 @@ public:
 private:
     void fillDatabase()
     {
-        auto db = data::Database::openOrCreate(data::stationConnectParams(programDir()));
+        const data::ConnectParams params = data::stationConnectParams(programDir());
+        auto db = customer_ ? data::Database::create(params, data::SchemaPart::TablesOnly)
+                            : data::Database::openOrCreate(params);
         // The rows are made inside the engine, numbered 1..rows like the station's own.
         db->executeImmediate(QStringLiteral(
             "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN "
@@ -201,7 +216,23 @@ private:
             "I = I + 1; END END")
                                  .arg(rows_)
                                  .arg(kScaleName));
+        if (customer_) {
+            // The pair that keeps the unique index from being made.
+            db->executeImmediate(QStringLiteral("INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, NAME_W) "
+                                                "VALUES (1, 'Сир Едам', CURRENT_DATE, '1,234', '15,41', 2, '%1')")
+                                     .arg(kScaleName));
+        }
         db->transaction().hardCommit();
+        if (customer_) {
+            db.reset();
+            // What the station's first start on this database does, timed.
+            const auto t0 = std::chrono::steady_clock::now();
+            db = data::Database::connect(params);
+            indexBuildSeconds()[rows_] =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            if (db->schemaNotes().size() != 1)
+                throw std::runtime_error("the customer database did not get its indexes as planned");
+        }
         QFile tsv(kSourceDir + QStringLiteral("/resources/demo/products.tsv"));
         if (!tsv.open(QIODevice::ReadOnly))
             throw std::runtime_error("no demo catalogue");
@@ -210,6 +241,7 @@ private:
 
     QTemporaryDir tmp_;
     int rows_;
+    bool customer_;
     std::unique_ptr<station::Station> station_;
 };
 
@@ -220,12 +252,12 @@ std::unique_ptr<Line>& currentLine()
     return line;
 }
 
-Line& lineWith(int rows)
+Line& lineWith(int rows, bool customer)
 {
     auto& line = currentLine();
-    if (!line || line->rows() != rows) {
+    if (!line || line->rows() != rows || line->customer() != customer) {
         line.reset();
-        line = std::make_unique<Line>(rows);
+        line = std::make_unique<Line>(rows, customer);
     }
     return *line;
 }
@@ -269,19 +301,20 @@ void idleCommitNow()
 }
 
 // Builds the station for `rows` log rows, or tells why not.
-Line* setUp(benchmark::State& state, int rows)
+Line* setUp(benchmark::State& state, int rows, bool customer = false)
 {
     try {
-        return &lineWith(rows);
+        return &lineWith(rows, customer);
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
         return nullptr;
     }
 }
 
-void labelRuns(benchmark::State& state, const std::string& name, int rows, int loadsPerBox, int oldJobs = 0)
+void labelRuns(benchmark::State& state, const std::string& name, int rows, int loadsPerBox, int oldJobs = 0,
+               bool customer = false)
 {
-    Line* setUpLine = setUp(state, rows);
+    Line* setUpLine = setUp(state, rows, customer);
     if (!setUpLine)
         return;
     Line& line = *setUpLine;
@@ -346,6 +379,63 @@ void idleCommit(benchmark::State& state, const std::string& name, int rows)
             state.SkipWithError("the log does not hold the rows made for the bench");
         const auto t0 = std::chrono::steady_clock::now();
         idleCommitNow();
+        const auto t1 = std::chrono::steady_clock::now();
+        const double t = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        state.SetIterationTime(t / 1000.0);
+        ms.push_back(t);
+    }
+    const Percentiles p = percentiles(ms);
+    state.counters["p50_ms"] = p.p50;
+    state.counters["p99_ms"] = p.p99;
+    results()[name] = p;
+}
+
+// The log row of one run as the run writes it (its number taken under the
+// scale's lock row, its run identifier beside it), without the commit that
+// follows: the part of a run that differs between the station's database and
+// a customer's.
+void logRows(benchmark::State& state, const std::string& name, int rows, bool customer)
+{
+    if (!setUp(state, rows, customer))
+        return;
+    data::StationStore& store = frMain->model().store();
+    const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
+                           QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+    std::vector<double> ms;
+    for (auto _ : state) {
+        const QString id = data::RunJournal::newRunId();
+        const auto t0 = std::chrono::steady_clock::now();
+        const int number = store.insertLogRowOnce(id, row);
+        const auto t1 = std::chrono::steady_clock::now();
+        if (number <= rows)
+            state.SkipWithError("the log does not hold the rows made for the bench");
+        idleCommitNow();
+        const double t = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        state.SetIterationTime(t / 1000.0);
+        ms.push_back(t);
+    }
+    const Percentiles p = percentiles(ms);
+    state.counters["p50_ms"] = p.p50;
+    state.counters["p99_ms"] = p.p99;
+    results()[name] = p;
+}
+
+// The journal's steps of one label run that closes no box (run, printed,
+// logged, end), each synced to the disk before the next, as the run writes them.
+void journalRun(benchmark::State& state, const std::string& name)
+{
+    QTemporaryDir dir;
+    data::RunJournal journal(dir.path() + u'/');
+    const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
+                           QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+    std::vector<double> ms;
+    for (auto _ : state) {
+        const QString id = data::RunJournal::newRunId();
+        const auto t0 = std::chrono::steady_clock::now();
+        journal.begin(id, row);
+        journal.printed(id);
+        journal.logged(id);
+        journal.end(id);
         const auto t1 = std::chrono::steady_clock::now();
         const double t = std::chrono::duration<double, std::milli>(t1 - t0).count();
         state.SetIterationTime(t / 1000.0);
@@ -477,6 +567,30 @@ void printSummary()
             std::printf("label run processor time at %s rows: p50 %.3f ms p99 %.3f ms\n", rows, c->second.p50,
                         c->second.p99);
     }
+    line("label run, customer database", "BM_LabelRunCustomerDatabase");
+    line("log row", "BM_LogRow");
+    line("log row, customer database", "BM_LogRowCustomerDatabase");
+    for (const char* what : {"LabelRun", "LogRow"}) {
+        for (const char* rows : {"100", "1000000"}) {
+            const auto own = r.find(std::string("BM_") + what + "/" + rows),
+                       customer = r.find(std::string("BM_") + what + "CustomerDatabase/" + rows);
+            if (own != r.end() && customer != r.end() && own->second.p50 > 0)
+                std::printf("%s, customer database against the station's own at %s rows: p50 %.3f / %.3f ms, "
+                            "p99 %.3f / %.3f ms; ratio of medians %.2f, of p99 %.2f (target at most 1.2)\n",
+                            what, rows, customer->second.p50, own->second.p50, customer->second.p99,
+                            own->second.p99, customer->second.p50 / own->second.p50,
+                            own->second.p99 > 0 ? customer->second.p99 / own->second.p99 : 0.0);
+        }
+    }
+    for (const auto& [rows, seconds] : indexBuildSeconds())
+        std::printf("indexes added to the customer database at its first opening, %d rows: %.2f s\n", rows, seconds);
+    if (const auto j = r.find("BM_JournalRun"); j != r.end()) {
+        std::printf("run journal, the 4 synced steps of one run: p50 %.3f ms p99 %.3f ms", j->second.p50,
+                    j->second.p99);
+        if (const auto own = r.find("BM_LabelRun/100"); own != r.end() && own->second.p50 > 0)
+            std::printf(" (%.0f %% of the median label run at 10^2 rows)", 100.0 * j->second.p50 / own->second.p50);
+        std::printf("\n");
+    }
     line("label run closing a box", "BM_LabelRunClosingBox");
     line("idle commit", "BM_IdleCommit");
     const auto plain = r.find("BM_LabelRun/100"), crowded = r.find("BM_LabelRunAfter20000Jobs/100");
@@ -539,7 +653,28 @@ int main(int argc, char** argv)
                 ->Iterations(kRunsPerCase)
                 ->Unit(benchmark::kMillisecond);
         }
+        const std::string logRow = "BM_LogRow/" + n, customerRow = "BM_LogRowCustomerDatabase/" + n;
+        benchmark::RegisterBenchmark(logRow.c_str(), [=](benchmark::State& s) { logRows(s, logRow, rows, false); })
+            ->UseManualTime()
+            ->Iterations(kRunsPerCase)
+            ->Unit(benchmark::kMicrosecond);
+        // Last for its size: the customer's line is built anew.
+        benchmark::RegisterBenchmark(customerRow.c_str(),
+                                     [=](benchmark::State& s) { logRows(s, customerRow, rows, true); })
+            ->UseManualTime()
+            ->Iterations(kRunsPerCase)
+            ->Unit(benchmark::kMicrosecond);
+        const std::string customer = "BM_LabelRunCustomerDatabase/" + n;
+        benchmark::RegisterBenchmark(customer.c_str(),
+                                     [=](benchmark::State& s) { labelRuns(s, customer, rows, kNoBoxClose, 0, true); })
+            ->UseManualTime()
+            ->Iterations(kRunsPerCase)
+            ->Unit(benchmark::kMillisecond);
     }
+    benchmark::RegisterBenchmark("BM_JournalRun", [](benchmark::State& s) { journalRun(s, "BM_JournalRun"); })
+        ->UseManualTime()
+        ->Iterations(kRunsPerCase)
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     int status = 0;
     try {

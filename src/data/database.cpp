@@ -14,7 +14,10 @@
 #include <firebird/Interface.h>
 #include <ibase.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <mutex>
 
 #include <unistd.h>
@@ -82,40 +85,137 @@ QByteArray toBytes(const QString& path)
     return QFile::encodeName(path);
 }
 
+// Runs `f` in a transaction of its own, committed when it returns; rolled back
+// when it throws.
+template <typename F>
+void inOwnTransaction(IMaster* master, IAttachment* att, F&& f)
+{
+    ITransaction* tra = call(master, [&](ThrowStatusWrapper* st) { return att->startTransaction(st, 0, nullptr); });
+    try {
+        f(tra);
+        call(master, [&](ThrowStatusWrapper* st) { tra->commit(st); });
+    } catch (...) {
+        try {
+            call(master, [&](ThrowStatusWrapper* st) { tra->rollback(st); });
+        } catch (const DatabaseError&) {
+        }
+        throw;
+    }
+}
+
+void executeIn(IMaster* master, IAttachment* att, ITransaction* tra, const char* sql)
+{
+    call(master, [&](ThrowStatusWrapper* st) { att->execute(st, tra, 0, sql, 3, nullptr, nullptr, nullptr, nullptr); });
+}
+
+// Whether `sql` (one parameter, the object's name) finds a row.
+bool found(IMaster* master, IAttachment* att, const char* sql, const char* name)
+{
+    bool any = false;
+    inOwnTransaction(master, att, [&](ITransaction* tra) {
+        call(master, [&](ThrowStatusWrapper* st) {
+            IStatement* stmt = att->prepare(st, tra, 0, sql, 3, IStatement::PREPARE_PREFETCH_METADATA);
+            // The name travels as a VARCHAR; the engine converts it to the column's type.
+            IMessageMetadata* described = stmt->getInputMetadata(st);
+            IMetadataBuilder* builder = described->getBuilder(st);
+            described->release();
+            builder->setType(st, 0, SQL_VARYING);
+            builder->setLength(st, 0, 63);
+            IMessageMetadata* in = builder->getMetadata(st);
+            builder->release();
+            IMessageMetadata* out = stmt->getOutputMetadata(st);
+            std::vector<unsigned char> inBuf(in->getMessageLength(st)), outBuf(out->getMessageLength(st) + 1);
+            const auto len = static_cast<unsigned short>(std::strlen(name));
+            std::memcpy(inBuf.data() + in->getOffset(st, 0), &len, sizeof len);
+            std::memcpy(inBuf.data() + in->getOffset(st, 0) + sizeof len, name, len);
+            IResultSet* rs = stmt->openCursor(st, tra, in, inBuf.data(), out, 0);
+            any = rs->fetchNext(st, outBuf.data()) == IStatus::RESULT_OK;
+            rs->close(st);
+            in->release();
+            out->release();
+            stmt->free(st);
+        });
+    });
+    return any;
+}
+
 // A database made before the station kept its own tables, or by other
 // software, gets them at once, each in a transaction of its own before the
 // station uses anything (a table made later would be "in use").
 void addStationTables(IMaster* master, IAttachment* att)
 {
     for (const StationTable& t : kStationTables) {
-        ITransaction* tra = call(master, [&](ThrowStatusWrapper* st) { return att->startTransaction(st, 0, nullptr); });
+        if (found(master, att, kTableExists, t.name))
+            continue;
         try {
-            IResultSet* rs = call(master, [&](ThrowStatusWrapper* st) {
-                return att->openCursor(st, tra, 0, t.exists, 3, nullptr, nullptr, nullptr, nullptr, 0);
-            });
-            unsigned char buffer[64] = {};
-            const int fetched = call(master, [&](ThrowStatusWrapper* st) { return rs->fetchNext(st, buffer); });
-            call(master, [&](ThrowStatusWrapper* st) { rs->close(st); });
-            if (fetched != IStatus::RESULT_OK) {
-                try {
-                    call(master, [&](ThrowStatusWrapper* st) {
-                        att->execute(st, tra, 0, t.create, 3, nullptr, nullptr, nullptr, nullptr);
-                    });
-                } catch (const DatabaseError& e) {
-                    throw DatabaseError(QStringLiteral("Таблицю станції %1 немає в базі, і її не вдалося створити: %2")
-                                            .arg(QLatin1String(t.name), e.text()),
-                                        e.codes());
-                }
-            }
-            call(master, [&](ThrowStatusWrapper* st) { tra->commit(st); });
-        } catch (...) {
-            try {
-                call(master, [&](ThrowStatusWrapper* st) { tra->rollback(st); });
-            } catch (const DatabaseError&) {
-            }
-            throw;
+            inOwnTransaction(master, att, [&](ITransaction* tra) { executeIn(master, att, tra, t.create); });
+        } catch (const DatabaseError& e) {
+            throw DatabaseError(QStringLiteral("Таблицю станції %1 немає в базі, і її не вдалося створити: %2")
+                                    .arg(QLatin1String(t.name), e.text()),
+                                e.codes());
         }
     }
+}
+
+// A database made without the station's indexes (by other software, from the
+// table layout alone) gets them, each in a transaction of its own, on a
+// thread of its own while the opening thread reports progress. A unique index
+// that old rows forbid is made plain; one that cannot be made at all (no
+// rights, the table in use by another station) is named in a note and tried
+// again at the next start.
+QStringList addStationIndexes(IMaster* master, IAttachment* att, SchemaProgress* progress)
+{
+    std::vector<const StationIndex*> missing;
+    for (const StationIndex& i : kStationIndexes)
+        if (!found(master, att, kIndexExists, i.name) && found(master, att, kTableExists, i.table))
+            missing.push_back(&i);
+    if (missing.empty())
+        return {};
+
+    std::atomic<int> done{0};
+    QStringList notes;
+    auto build = [&] {
+        for (const StationIndex* i : missing) {
+            auto attempt = [&](const char* sql) {
+                inOwnTransaction(master, att, [&](ITransaction* tra) { executeIn(master, att, tra, sql); });
+            };
+            try {
+                try {
+                    attempt(i->create);
+                } catch (const DatabaseError& e) {
+                    if (!*i->plain || !e.has(isc_no_dup))
+                        throw;
+                    attempt(i->plain);
+                    notes << QStringLiteral("Індекс %1 створено неунікальним: у таблиці %2 вже є рядки з однаковим "
+                                            "ключем. Нові номери рядків захищає рядок блокування станції.")
+                                 .arg(QLatin1String(i->name), QLatin1String(i->table));
+                }
+            } catch (const DatabaseError& e) {
+                if (e.isConnectionLost())
+                    throw;
+                notes << QStringLiteral("Індекс %1 не додано: %2").arg(QLatin1String(i->name), e.text());
+            }
+            ++done;
+        }
+    };
+    if (!progress) {
+        build();
+        return notes;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    auto work = std::async(std::launch::async, build);
+    const auto total = int(missing.size());
+    for (;;) {
+        const int d = done.load();
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        progress->building(d, total, QLatin1String(missing[size_t(std::min(d, total - 1))]->name), elapsed);
+        if (work.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready)
+            break;
+    }
+    progress->built();
+    work.get();
+    return notes;
 }
 
 }  // namespace
@@ -320,7 +420,7 @@ Database::~Database()
         provider_->release();
 }
 
-std::unique_ptr<Database> Database::connect(const ConnectParams& p)
+std::unique_ptr<Database> Database::attach(const ConnectParams& p)
 {
     prepareEngineFolders();
     IMaster* master = fb_get_master_interface();
@@ -332,12 +432,6 @@ std::unique_ptr<Database> Database::connect(const ConnectParams& p)
             return prov->attachDatabase(st, path.constData(), unsigned(d.size()),
                                         reinterpret_cast<const unsigned char*>(d.constData()));
         });
-        try {
-            addStationTables(master, att);
-        } catch (...) {
-            att->release();
-            throw;
-        }
         return std::unique_ptr<Database>(new Database(p, master, prov, att));
     } catch (...) {
         prov->release();
@@ -345,7 +439,16 @@ std::unique_ptr<Database> Database::connect(const ConnectParams& p)
     }
 }
 
-std::unique_ptr<Database> Database::create(const ConnectParams& p)
+std::unique_ptr<Database> Database::connect(const ConnectParams& p, SchemaProgress* progress)
+{
+    auto db = attach(p);
+    // Before the station prepares anything: a table or index made later would be "in use".
+    addStationTables(db->master_, db->att_);
+    db->schemaNotes_ = addStationIndexes(db->master_, db->att_, progress);
+    return db;
+}
+
+std::unique_ptr<Database> Database::create(const ConnectParams& p, SchemaPart part)
 {
     prepareEngineFolders();
     IMaster* master = fb_get_master_interface();
@@ -358,7 +461,7 @@ std::unique_ptr<Database> Database::create(const ConnectParams& p)
                                         reinterpret_cast<const unsigned char*>(d.constData()));
         });
         // Tables and indexes in one transaction of their own, before any other use.
-        for (const auto& steps : schemaSteps()) {
+        for (const auto& steps : schemaSteps(part)) {
             ITransaction* tra = call(master, [&](ThrowStatusWrapper* st) { return att->startTransaction(st, 0, nullptr); });
             try {
                 for (const QString& sql : steps) {
@@ -383,14 +486,14 @@ std::unique_ptr<Database> Database::create(const ConnectParams& p)
     }
 }
 
-std::unique_ptr<Database> Database::openOrCreate(const ConnectParams& p)
+std::unique_ptr<Database> Database::openOrCreate(const ConnectParams& p, SchemaProgress* progress)
 {
     // A database on a server is never created by a station.
     if (!isServerPath(p.path) && !QFileInfo::exists(p.path)) {
         QDir().mkpath(QFileInfo(p.path).absolutePath());
         return create(p);
     }
-    return connect(p);
+    return connect(p, progress);
 }
 
 void Database::reconnect()

@@ -2,14 +2,25 @@
 
 namespace tarvik::data {
 
-const StationTable kStationTables[2] = {
-    {"TARVIK_RUNS", "SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'TARVIK_RUNS'",
-     "CREATE TABLE TARVIK_RUNS (RUN_ID CHAR(36) NOT NULL PRIMARY KEY, NAME_W CHAR(10), ID INTEGER)"},
-    {"TARVIK_BOXES", "SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'TARVIK_BOXES'",
-     "CREATE TABLE TARVIK_BOXES (RUN_ID CHAR(36) NOT NULL PRIMARY KEY, NUM BIGINT)"},
+const std::vector<StationTable> kStationTables = {
+    {"TARVIK_RUNS", "CREATE TABLE TARVIK_RUNS (RUN_ID CHAR(36) NOT NULL PRIMARY KEY, NAME_W CHAR(10), ID INTEGER)"},
+    {"TARVIK_BOXES", "CREATE TABLE TARVIK_BOXES (RUN_ID CHAR(36) NOT NULL PRIMARY KEY, NUM BIGINT)"},
+    // LAST_ID is the number the row's last holder stored: for a reader, not a counter.
+    {"TARVIK_SCALES", "CREATE TABLE TARVIK_SCALES (NAME_W CHAR(10) NOT NULL PRIMARY KEY, LAST_ID INTEGER)"},
 };
 
-std::vector<QStringList> schemaSteps()
+const std::vector<StationIndex> kStationIndexes = {
+    {"TOBAP_IDX1", "TOBAP", "CREATE UNIQUE INDEX TOBAP_IDX1 ON TOBAP (ID_TOB)", "CREATE INDEX TOBAP_IDX1 ON TOBAP (ID_TOB)"},
+    // Descending, so MAX(ID) of one scale name is a single index step; unique
+    // where the rows allow it, a second guard besides the scale's lock row.
+    {"DB_ZVIT_NAME_W_ID", "DB_ZVIT", "CREATE UNIQUE DESCENDING INDEX DB_ZVIT_NAME_W_ID ON DB_ZVIT (NAME_W, ID)",
+     "CREATE DESCENDING INDEX DB_ZVIT_NAME_W_ID ON DB_ZVIT (NAME_W, ID)"},
+    // The reports show one scale's rows, by days or by batches.
+    {"DB_ZVIT_NAME_W_DATE", "DB_ZVIT", "CREATE INDEX DB_ZVIT_NAME_W_DATE ON DB_ZVIT (NAME_W, DATE_IN)", ""},
+    {"DB_ZVIT_NAME_W_PARTIA", "DB_ZVIT", "CREATE INDEX DB_ZVIT_NAME_W_PARTIA ON DB_ZVIT (NAME_W, PARTIA)", ""},
+};
+
+std::vector<QStringList> schemaSteps(SchemaPart part)
 {
     QStringList tables = {
         QStringLiteral("CREATE TABLE TOBAP ("
@@ -24,15 +35,13 @@ std::vector<QStringList> schemaSteps()
         // NUM is a BIGINT: the box number field takes up to fifteen digits.
         QStringLiteral("CREATE TABLE KOPOBKA (ID_num INTEGER, NUM BIGINT)"),
         QStringLiteral("CREATE TABLE MESSAGES (ID INTEGER, MESSAGES CHAR(100))"),
-        QStringLiteral("CREATE UNIQUE INDEX TOBAP_IDX1 ON TOBAP (ID_TOB)"),
-        // Descending, so MAX(ID) of one scale name is a single index step; unique,
-        // so two stations of one name cannot store the same row number.
-        QStringLiteral("CREATE UNIQUE DESCENDING INDEX DB_ZVIT_NAME_W_ID ON DB_ZVIT (NAME_W, ID)"),
-        QStringLiteral("CREATE INDEX DB_ZVIT_NAME_W_DATE ON DB_ZVIT (NAME_W, DATE_IN)"),
-        QStringLiteral("CREATE INDEX DB_ZVIT_NAME_W_PARTIA ON DB_ZVIT (NAME_W, PARTIA)"),
     };
-    for (const StationTable& t : kStationTables)
-        tables << QString::fromLatin1(t.create);
+    if (part == SchemaPart::Station) {
+        for (const StationIndex& i : kStationIndexes)
+            tables << QString::fromLatin1(i.create);
+        for (const StationTable& t : kStationTables)
+            tables << QString::fromLatin1(t.create);
+    }
     QStringList rows = {
         // A fresh line starts with box 1, the box number a fresh settings file holds.
         QStringLiteral("INSERT INTO KOPOBKA (ID_num, NUM) VALUES (1, 1)"),

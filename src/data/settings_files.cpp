@@ -282,7 +282,11 @@ DatabaseSettings LoadDatabaseSettings(const QString& path)
     DatabaseSettings d;
     d.path = doc.readString(kDatabase, QStringLiteral("Path"), QString());
     d.user = doc.readString(kDatabase, QStringLiteral("User"), d.user);
-    d.password = doc.readString(kDatabase, QStringLiteral("Password"), d.password);
+    const QString given = doc.readString(kDatabase, QStringLiteral("Password"), QString());
+    d.passwordGiven = !given.isEmpty();
+    if (d.passwordGiven)
+        d.password = given;
+    d.passwordFile = doc.readString(kDatabase, QStringLiteral("PasswordFile"), QString()).trimmed();
     return d;
 }
 

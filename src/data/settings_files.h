@@ -107,6 +107,10 @@ struct DatabaseSettings {
     QString path;       // "Path", e.g. "dbhost:/srv/line/DATABASE/VELM.GDB"; empty: the station's file
     QString user = QStringLiteral("sysdba");        // "User"
     QString password = QStringLiteral("quillmoss"); // "Password"
+    bool passwordGiven = false;  // "Password" is in the file
+    // "PasswordFile": a file whose first line is the password, instead of
+    // "Password"; a relative name is in the station folder.
+    QString passwordFile;
 
     bool operator==(const DatabaseSettings&) const = default;
 };

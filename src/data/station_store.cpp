@@ -13,10 +13,28 @@
 namespace tarvik::data {
 namespace {
 
+// The scale's row in TARVIK_SCALES is locked first (a new scale name gets its
+// row), so the highest number is read only by the one transaction that holds
+// the lock: another station of the same name meets the lock ("nowait"
+// conflict) and tries again after this one commits. The block is one
+// statement: a refused or conflicting run leaves nothing behind.
+// docs/numbering.md explains the choice.
 const char* const kInsertLog =
-    "INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, NAME_W) "
-    "VALUES ((SELECT COALESCE(MAX(ID), 0) + 1 FROM DB_ZVIT WHERE NAME_W = ?), ?, ?, ?, ?, ?, ?) "
-    "RETURNING ID";
+    "EXECUTE BLOCK ("
+    "NAME_W TYPE OF COLUMN DB_ZVIT.NAME_W = ?, NAME TYPE OF COLUMN DB_ZVIT.NAME = ?, "
+    "DATE_IN TYPE OF COLUMN DB_ZVIT.DATE_IN = ?, WEIGHT TYPE OF COLUMN DB_ZVIT.WEIGHT = ?, "
+    "PRICE TYPE OF COLUMN DB_ZVIT.PRICE = ?, PARTIA TYPE OF COLUMN DB_ZVIT.PARTIA = ?) "
+    "AS DECLARE ID INTEGER; "
+    "BEGIN "
+    "  UPDATE TARVIK_SCALES SET LAST_ID = LAST_ID WHERE NAME_W = :NAME_W; "
+    "  IF (ROW_COUNT = 0) THEN INSERT INTO TARVIK_SCALES (NAME_W) VALUES (:NAME_W); "
+    "  SELECT COALESCE(MAX(ID), 0) + 1 FROM DB_ZVIT WHERE NAME_W = :NAME_W INTO :ID; "
+    "  UPDATE TARVIK_SCALES SET LAST_ID = :ID WHERE NAME_W = :NAME_W; "
+    "  INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, NAME_W) "
+    "    VALUES (:ID, :NAME, :DATE_IN, :WEIGHT, :PRICE, :PARTIA, :NAME_W); "
+    "END";
+// The number the block stored: the scale's row stays this transaction's until it commits.
+const char* const kLastId = "SELECT LAST_ID FROM TARVIK_SCALES WHERE NAME_W = ?";
 const char* const kAdvanceBox = "UPDATE KOPOBKA SET NUM = NUM + 1 WHERE ID_num = 1 RETURNING NUM";
 const char* const kSetBox = "UPDATE KOPOBKA SET NUM = ? WHERE ID_num = 1";
 const char* const kGetBox = "SELECT NUM FROM KOPOBKA WHERE ID_num = 1";
@@ -30,14 +48,6 @@ const char* const kRunBox = "SELECT NUM FROM TARVIK_BOXES WHERE RUN_ID = ?";
 const char* const kAddBox = "INSERT INTO TARVIK_BOXES (RUN_ID, NUM) VALUES (?, ?)";
 
 }  // namespace
-
-ConnectParams stationConnectParams(const QString& programDir)
-{
-    const DatabaseSettings s = LoadDatabaseSettings(QDir(programDir).filePath(QString::fromLatin1(kSettingsFileName)));
-    if (s.path.trimmed().isEmpty())
-        return ConnectParams{stationDatabasePath(programDir)};
-    return ConnectParams{s.path.trimmed(), s.user, s.password};
-}
 
 StationStore::StationStore(Database& db) : db_(db) {}
 StationStore::~StationStore() = default;
@@ -82,15 +92,14 @@ QVariantList StationStore::logRowValues(const LogRow& row)
     if (!row.date.isValid())
         throw Error(QStringLiteral("Не вказано дату фасовки (поле DATE_IN)"));
     const int batch = batchNumber(row.batch);
-    return {row.scaleName, row.name, row.date, row.weight, row.cost, batch, row.scaleName};
+    return {row.scaleName, row.name, row.date, row.weight, row.cost, batch};
 }
 
 PreparedStatement& StationStore::insertLogStatement()
 {
     PreparedStatement& s = stmt(insertLog_, kInsertLog);
     s.setParameterNames({QStringLiteral("NAME_W"), QStringLiteral("NAME"), QStringLiteral("DATE_IN"),
-                         QStringLiteral("WEIGHT"), QStringLiteral("PRICE"), QStringLiteral("PARTIA"),
-                         QStringLiteral("NAME_W")});
+                         QStringLiteral("WEIGHT"), QStringLiteral("PRICE"), QStringLiteral("PARTIA")});
     return s;
 }
 
@@ -104,8 +113,8 @@ int StationStore::insertLogRow(const LogRow& row)
 {
     const QVariantList values = logRowValues(row);
     PreparedStatement& s = insertLogStatement();
-    const auto out = retrying([&] { return s.execute(values); });
-    return out->at(0).toInt();
+    retrying([&] { return s.execute(values); });
+    return stmt(lastId_, kLastId).select({row.scaleName}).at(0).at(0).toInt();
 }
 
 void StationStore::checkBoxRow(bool needValue)

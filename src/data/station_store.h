@@ -83,7 +83,7 @@ private:
 
     Database& db_;
     std::chrono::milliseconds retryFor_{2000};
-    std::unique_ptr<PreparedStatement> insertLog_, advanceBox_, setBox_, getBox_, countBox_, productId_, maxProduct_, maxMessage_, runRow_,
+    std::unique_ptr<PreparedStatement> insertLog_, lastId_, advanceBox_, setBox_, getBox_, countBox_, productId_, maxProduct_, maxMessage_, runRow_,
         addRun_, runBox_, addBox_;
 };
 

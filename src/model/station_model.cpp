@@ -4,6 +4,7 @@
 #include "data/database.h"
 #include "data/datasets.h"
 #include "data/run_journal.h"
+#include "data/station_connection.h"
 #include "data/station_store.h"
 #include "labels/label_pages.h"
 #include "platform/text/error.h"
@@ -87,7 +88,9 @@ QString StationModel::settingsPath() const
 
 void StationModel::connectDatabase()
 {
-    database_ = data::Database::openOrCreate(data::stationConnectParams(programDir_));
+    const data::StationConnection c = data::stationConnection(programDir_);
+    connectionWarnings_ = c.warnings;
+    database_ = data::Database::openOrCreate(c.params, schemaProgress_);
     store_ = std::make_unique<data::StationStore>(*database_);
     table_ = std::make_unique<data::TableDataset>(*database_, QStringLiteral("TOBAP"), QStringLiteral("ID_TOB"));
     table_->open();

@@ -24,6 +24,7 @@
 namespace tarvik::data {
 class RunJournal;
 class Database;
+class SchemaProgress;
 class StationStore;
 class TableDataset;
 }  // namespace tarvik::data
@@ -82,6 +83,12 @@ public:
     // [Database] section names) and opens the product table. An error leaves
     // the model without a database; every use then fails with a clear message.
     void connectDatabase();
+    // Hears about the station's indexes being added to a database made
+    // without them, while connectDatabase runs. Not owned.
+    void setSchemaProgress(data::SchemaProgress* p) { schemaProgress_ = p; }
+    // What connectDatabase found unsafe in the connection's settings (a
+    // password file others can read, the server's superuser); no password.
+    const QStringList& connectionWarnings() const { return connectionWarnings_; }
 
     // Setting_Prog.ini into the values: the product list is read again from
     // the product table, then the dialog's keys. A value that does not convert
@@ -174,6 +181,8 @@ private:
     Weighing weighing_;
     // Destroyed in reverse: the pages and the table go before the connection.
     std::unique_ptr<data::Database> database_;
+    data::SchemaProgress* schemaProgress_ = nullptr;
+    QStringList connectionWarnings_;
     std::unique_ptr<data::StationStore> store_;
     std::unique_ptr<data::TableDataset> table_;
     std::unique_ptr<labels::LabelPages> pages_;

@@ -1,5 +1,6 @@
 // tarvik: the weighing-and-labelling station.
 
+#include "data/station_connection.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/responders.h"
 #include "platform/ui/window_place.h"
@@ -33,6 +34,22 @@ int main(int argc, char** argv)
         return 2;
     }
     const Options options = std::get<Options>(parsed);
+    if (options.checkDatabase) {
+        // No window: a technician runs it in a terminal, also over ssh.
+        QCoreApplication app(argc, argv);
+        const QString programDir = options.stationDir ? QDir(*options.stationDir).absolutePath() + u'/'
+                                                      : QCoreApplication::applicationDirPath() + u'/';
+        QTextStream out(stdout);
+        try {
+            const tarvik::data::DatabaseCheck check = tarvik::data::checkStationDatabase(programDir);
+            for (const QString& line : check.lines)
+                out << line << "\n";
+            return check.ok ? 0 : 1;
+        } catch (const tarvik::Error& e) {
+            out << "ПОМИЛКА: " << e.text() << "\n";
+            return 1;
+        }
+    }
     if (options.headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

@@ -10,11 +10,14 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: tarvik [--station-dir DIR] [--headless] [--quit-after N]\n"
+        "       tarvik [--station-dir DIR] --check-database\n"
         "  --station-dir DIR  use DIR as the station folder (settings, labels, pictures);\n"
         "                     the database is DIR/../DATABASE/VELM.GDB\n"
         "  --headless         run without a display; message boxes go to standard error\n"
         "                     and are answered with their default button\n"
-        "  --quit-after N     quit after N label runs have ended\n");
+        "  --quit-after N     quit after N label runs have ended\n"
+        "  --check-database   connect with the station's settings, report what was found\n"
+        "                     and exit (0: the station can work with it, 1: it cannot)\n");
 }
 
 std::variant<Options, UsageError> parseOptions(const QStringList& args)
@@ -32,6 +35,8 @@ std::variant<Options, UsageError> parseOptions(const QStringList& args)
         };
         if (a == u"--headless") {
             o.headless = true;
+        } else if (a == u"--check-database") {
+            o.checkDatabase = true;
         } else if (a == u"--station-dir" || a.startsWith(u"--station-dir=")) {
             auto v = value(QStringLiteral("--station-dir"));
             if (!v || v->isEmpty())

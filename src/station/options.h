@@ -12,6 +12,7 @@ struct Options {
     std::optional<QString> stationDir;  // ProgramDir becomes this + "/"
     bool headless = false;              // offscreen, boxes answered with their defaults
     std::optional<int> quitAfter;       // quit after so many label runs
+    bool checkDatabase = false;         // report on the database connection and exit
 };
 
 struct UsageError {

@@ -5,6 +5,7 @@
 #include "dialogs/labels_tab.h"
 #include "dialogs/message_editor.h"
 #include "dialogs/settings_dialog.h"
+#include "data/database.h"
 #include "labels/station_files.h"
 #include "model/station_model.h"
 #include "platform/ui/prompts.h"
@@ -12,8 +13,11 @@
 #include "reports/reports_window.h"
 #include "station/about_box.h"
 #include "station/cycle_rules.h"
+#include "station/index_progress.h"
 #include "station/main_window.h"
 #include "station/windows.h"
+
+#include <QTextStream>
 
 TfrMain* frMain = nullptr;
 TAbou* Abou = nullptr;
@@ -61,6 +65,7 @@ QString withSlash(const QString& dir)
 // Destroyed in reverse order of creation: the main window last, then the model.
 struct Station::Windows {
     std::unique_ptr<model::StationModel> model;
+    std::unique_ptr<IndexProgressWindow> indexProgress;
     std::unique_ptr<ModelReportSettings> reportSettings;
     std::unique_ptr<TfrMain> main;
     std::unique_ptr<TAbou> about;
@@ -87,7 +92,18 @@ Station::Station(const QString& programDir) : w_(std::make_unique<Windows>())
 
     w_->setting = std::make_unique<TfrSetting>(*w_->model, frMain->pollingHold(TfrMain::PollingHolder::Settings), frMain);
     frSetting = w_->setting.get();
+    // The settings dialog's creation connects the database.
+    w_->indexProgress = std::make_unique<IndexProgressWindow>(frMain);
+    w_->model->setSchemaProgress(w_->indexProgress.get());
     ui::guarded([&] { frSetting->FormCreate(); });
+    w_->model->setSchemaProgress(nullptr);
+    w_->indexProgress.reset();
+    // Said once, on standard error, the station's log.
+    for (const QString& warning : w_->model->connectionWarnings())
+        QTextStream(stderr) << "Tarvik: " << warning << "\n";
+    if (const data::Database* db = w_->model->databaseOrNull())
+        for (const QString& note : db->schemaNotes())
+            QTextStream(stderr) << "Tarvik: " << note << "\n";
 
     w_->form1 = std::make_unique<TForm1>(w_->model->pages(), frMain);
     Form1 = w_->form1.get();

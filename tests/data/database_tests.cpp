@@ -1,9 +1,11 @@
 #include "data/database.h"
 #include "data/datasets.h"
+#include "data/station_connection.h"
 #include "data/station_store.h"
 #include "db_test_support.h"
 
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -117,6 +119,8 @@ TEST_F(Db, ANewFileGetsTheTablesInTheirOrderWithIndexesAndTheBoxRow)
               (QStringList{QStringLiteral("RUN_ID CHAR(36)"), QStringLiteral("NAME_W CHAR(10)"), QStringLiteral("ID INTEGER")}));
     EXPECT_EQ(describeTable(*db, QStringLiteral("TARVIK_BOXES")),
               (QStringList{QStringLiteral("RUN_ID CHAR(36)"), QStringLiteral("NUM BIGINT")}));
+    EXPECT_EQ(describeTable(*db, QStringLiteral("TARVIK_SCALES")),
+              (QStringList{QStringLiteral("NAME_W CHAR(10)"), QStringLiteral("LAST_ID INTEGER")}));
 
     PreparedStatement cs(*db, QStringLiteral("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE"));
     EXPECT_EQ(cs.select().at(0).at(0).toString(), QStringLiteral("WIN1251"));
@@ -625,4 +629,164 @@ TEST(IsqlMadeDatabase, TheTablesAloneAreEnough)
     log.open();
     EXPECT_EQ(log.rowCount(), 2);
     EXPECT_EQ(log.value(1, QStringLiteral("NAME_W")).toString(), QStringLiteral("Ваги 1    "));
+}
+
+namespace {
+
+// Counts what the station would show while its indexes are added.
+struct RecordingProgress : SchemaProgress {
+    void building(int, int total, const QString&, std::chrono::milliseconds) override
+    {
+        ++calls;
+        lastTotal = total;
+    }
+    void built() override { ++builtCalls; }
+    int calls = 0, lastTotal = -1, builtCalls = 0;
+};
+
+// The station's indexes as the database has them: name and unique flag.
+QMap<QString, int> stationIndexes(Database& db)
+{
+    PreparedStatement s(db, QStringLiteral("SELECT TRIM(RDB$INDEX_NAME), COALESCE(RDB$UNIQUE_FLAG, 0) FROM RDB$INDICES "
+                                           "WHERE RDB$SYSTEM_FLAG = 0 AND RDB$RELATION_NAME IN ('DB_ZVIT', 'TOBAP')"));
+    QMap<QString, int> out;
+    for (const Row& r : s.select())
+        out.insert(r[0].toString(), r[1].toInt());
+    return out;
+}
+
+void insertOldRow(Database& db, int id, const QString& scale)
+{
+    PreparedStatement s(db, QStringLiteral("INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, NAME_W) "
+                                           "VALUES (?, 'Сир', '2019-01-02', '1,000', '10', 1, ?)"));
+    s.execute({id, scale});
+}
+
+}  // namespace
+
+// A line's database made by other software from the table layout alone, with
+// or without an old pair of rows of one number under one scale name.
+TEST(CustomerDatabase, GetsTheStationsIndexesOnceAndNumbersPastItsRows)
+{
+    struct Case {
+        const char* what;
+        bool oldDuplicate;
+        int uniqueFlag;  // of DB_ZVIT_NAME_W_ID
+    };
+    for (const Case& c : {Case{"clean log", false, 1}, Case{"an old duplicate pair", true, 0}}) {
+        SCOPED_TRACE(c.what);
+        TempLine line;
+        QDir().mkpath(QFileInfo(line.dbPath).path());
+        {
+            auto made = Database::create(line.params(), SchemaPart::TablesOnly);
+            EXPECT_TRUE(stationIndexes(*made).isEmpty());
+            for (int id : {1, 2, 3})
+                insertOldRow(*made, id, QStringLiteral("A"));
+            insertOldRow(*made, 9, QStringLiteral("B"));
+            if (c.oldDuplicate)
+                insertOldRow(*made, 2, QStringLiteral("A"));
+            made->transaction().hardCommit();
+        }
+
+        RecordingProgress progress;
+        auto db = Database::connect(line.params(), &progress);
+        const QMap<QString, int> indexes = stationIndexes(*db);
+        for (const StationIndex& i : kStationIndexes)
+            EXPECT_TRUE(indexes.contains(QLatin1String(i.name))) << i.name;
+        EXPECT_EQ(indexes.value(QStringLiteral("DB_ZVIT_NAME_W_ID"), -1), c.uniqueFlag);
+        EXPECT_EQ(indexes.value(QStringLiteral("TOBAP_IDX1"), -1), 1);
+        EXPECT_GT(progress.calls, 0);
+        EXPECT_EQ(progress.lastTotal, int(kStationIndexes.size()));
+        EXPECT_EQ(progress.builtCalls, 1);
+        ASSERT_EQ(db->schemaNotes().size(), c.oldDuplicate ? 1 : 0) << db->schemaNotes().join(u'\n').toStdString();
+        if (c.oldDuplicate) {
+            EXPECT_TRUE(db->schemaNotes().at(0).contains(QStringLiteral("DB_ZVIT_NAME_W_ID")));
+        }
+
+        StationStore store(*db);
+        EXPECT_EQ(store.insertLogRow(sampleRow(QStringLiteral("A"))), 4);
+        EXPECT_EQ(store.insertLogRow(sampleRow(QStringLiteral("A"))), 5);
+        EXPECT_EQ(store.insertLogRow(sampleRow(QStringLiteral("B"))), 10);
+        EXPECT_EQ(store.insertLogRow(sampleRow(QStringLiteral("C"))), 1);
+        db->transaction().hardCommit();
+        // The old rows stay as they were.
+        EXPECT_EQ(scalar(*db, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT WHERE ID = 2")), c.oldDuplicate ? 2 : 1);
+        db.reset();
+
+        // Once: the next start finds them all and builds nothing.
+        RecordingProgress again;
+        db = Database::connect(line.params(), &again);
+        EXPECT_EQ(again.calls, 0);
+        EXPECT_TRUE(db->schemaNotes().isEmpty());
+        EXPECT_EQ(stationIndexes(*db), indexes);
+    }
+}
+
+// Where the password comes from, and what the station warns about at start.
+TEST(StationConnection, ThePasswordFileAndItsWarnings)
+{
+    struct Case {
+        const char* what;
+        const char* section;       // the [Database] section
+        const char* passwordFile;  // written as "pw" beside the settings, when set
+        QFile::Permissions mode;   // of the file holding the password
+        const char* password;
+        bool modeWarning;
+        bool superuserWarning;
+    };
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner;
+    const Case cases[] = {
+        {"the station's own file", "", nullptr, owner | QFile::ReadOther, "quillmoss", false, false},
+        {"a password in a settings file others read", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPassword=s3cret\r\n",
+         nullptr, owner | QFile::ReadGroup, "s3cret", true, false},
+        {"a password in a settings file of the owner alone", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPassword=s3cret\r\n",
+         nullptr, owner, "s3cret", false, false},
+        {"a password file of the owner alone", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPasswordFile=pw\r\n", "pw", owner,
+         "from file", false, false},
+        {"a password file others read", "Path=h:/d.fdb\r\nUser=TARVIK\r\nPasswordFile=pw\r\n", "pw",
+         owner | QFile::ReadOther, "from file", true, false},
+        {"the superuser", "Path=h:/d.fdb\r\nUser=sysdba\r\nPasswordFile=pw\r\n", "pw", owner, "from file", false,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempLine line;
+        const QString settings = line.programDir + QStringLiteral("Setting_Prog.ini");
+        QFile ini(settings);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray("[Prog]\r\nName_Weight=A\r\n") + (*c.section ? "[Database]\r\n" : "") + c.section);
+        ini.close();
+        QString holder = settings;
+        if (c.passwordFile) {
+            holder = line.programDir + QLatin1String(c.passwordFile);
+            QFile pw(holder);
+            ASSERT_TRUE(pw.open(QIODevice::WriteOnly));
+            pw.write("from file\n");
+            pw.close();
+            ini.setPermissions(owner);
+        }
+        QFile(holder).setPermissions(c.mode);
+
+        const StationConnection got = stationConnection(line.programDir);
+        EXPECT_EQ(got.params.password, QLatin1String(c.password));
+        const QString said = got.warnings.join(u'\n');
+        EXPECT_EQ(said.contains(QStringLiteral("chmod 600 ") + holder), c.modeWarning) << said.toStdString();
+        EXPECT_EQ(said.contains(QStringLiteral("SYSDBA")), c.superuserWarning) << said.toStdString();
+        EXPECT_FALSE(said.contains(QLatin1String(c.password))) << said.toStdString();
+    }
+}
+
+TEST(StationConnection, AMissingPasswordFileIsNamedWithoutAPassword)
+{
+    TempLine line;
+    QFile ini(line.programDir + QStringLiteral("Setting_Prog.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Database]\r\nPath=h:/d.fdb\r\nUser=TARVIK\r\nPasswordFile=/nonexistent/pw\r\n");
+    ini.close();
+    try {
+        stationConnection(line.programDir);
+        FAIL() << "connected without a password";
+    } catch (const tarvik::Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("/nonexistent/pw"))) << e.text().toStdString();
+    }
 }

@@ -83,6 +83,8 @@ RemoteBindAddress = 127.0.0.1
 SecurityDatabase = $root/security3.fdb
 ServerMode = Super
 UdfAccess = None
+# Stations must work with an encrypted wire: every server test runs on one.
+WireCrypt = Required
 CONF
 cat > "$root/databases.conf" <<CONF
 security.db = $root/security3.fdb

@@ -125,6 +125,70 @@ TEST_F(ServerDb, StationsAdvancingTheBoxNumberTogetherNeverShareANumber)
     EXPECT_EQ(scalar(*check, QStringLiteral("SELECT COUNT(DISTINCT ID) FROM DB_ZVIT")), kStations * kBoxes);
 }
 
+// Two stations of one scale name on a line's database made by other software,
+// whose log already holds a pair of rows of one number: the unique index
+// cannot be made, and still no number is stored twice.
+TEST_F(ServerDb, TwoStationsOfOneNameOnACustomerDatabaseNeverStoreOneNumberTwice)
+{
+    const QString customer = QFileInfo(line.dbPath).path() + QStringLiteral("/CUSTOMER.GDB");
+    ConnectParams p = params;
+    p.path = params.path.left(params.path.indexOf(u':') + 1) + customer;
+    {
+        auto made = Database::create(p, SchemaPart::TablesOnly);
+        PreparedStatement old(*made, QStringLiteral("INSERT INTO DB_ZVIT (ID, NAME, DATE_IN, WEIGHT, PRICE, PARTIA, "
+                                                    "NAME_W) VALUES (?, 'Сир', '2019-01-02', '1,000', '10', 1, 'Same')"));
+        for (int id : {1, 2, 2, 3})
+            old.execute({id});
+        made->transaction().hardCommit();
+    }
+    {
+        auto first = Database::connect(p);  // adds the indexes, the unique one as a plain one
+        ASSERT_EQ(first->schemaNotes().size(), 1);
+        EXPECT_EQ(scalar(*first, QStringLiteral("SELECT RDB$UNIQUE_FLAG FROM RDB$INDICES "
+                                                "WHERE RDB$INDEX_NAME = 'DB_ZVIT_NAME_W_ID'")),
+                  0);
+    }
+
+    constexpr int kStations = 2;
+    constexpr int kLoads = 100;
+    std::vector<std::vector<int>> ids(kStations);
+    std::vector<QString> failures(kStations);
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int s = 0; s < kStations; ++s) {
+        threads.emplace_back(QThread::create([&, s] {
+            try {
+                auto db = Database::connect(p);
+                StationStore store(*db);
+                store.setConflictRetry(std::chrono::seconds(20));
+                for (int i = 0; i < kLoads; ++i) {
+                    ids[size_t(s)].push_back(store.insertLogRow(row(QStringLiteral("Same"))));
+                    db->transaction().commitRetaining();
+                }
+            } catch (const std::exception& e) {
+                failures[size_t(s)] = QString::fromStdString(e.what());
+            }
+        }));
+    }
+    for (auto& t : threads)
+        t->start();
+    for (auto& t : threads)
+        ASSERT_TRUE(t->wait(QDeadlineTimer(120000)));
+    for (const QString& f : failures)
+        EXPECT_TRUE(f.isEmpty()) << f.toStdString();
+
+    std::vector<int> all;
+    for (const auto& v : ids)
+        all.insert(all.end(), v.begin(), v.end());
+    std::sort(all.begin(), all.end());
+    std::vector<int> expected(kStations * kLoads);
+    for (int i = 0; i < kStations * kLoads; ++i)
+        expected[size_t(i)] = i + 4;  // after the old rows 1..3
+    EXPECT_EQ(all, expected);
+    auto check = Database::connect(p);
+    // Only the old pair shares a number.
+    EXPECT_EQ(scalar(*check, QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT ID) FROM DB_ZVIT")), 1);
+}
+
 namespace {
 
 // The server process of the test fixture, killed and started again in place.
