@@ -97,7 +97,8 @@ set_key "$base/BIN/Setting_Prog.ini" Timer interval 20
 set_key "$base/BIN/Setting_Prog.ini" Prog Type_Scale 1
 "$products" --station-dir "$base/BIN" "$top/resources/demo/products.tsv" > /dev/null 2>&1 ||
   { echo "bad-input: the demo catalogue could not be imported" >&2; exit 2; }
-printf '[Driver]\r\nProtocol=Simulator\r\n[Simulator]\r\nScript=readings.txt\r\n' > "$base/BIN/KaloScale.ini"
+# Raw: the station's own handling of bad readings is tried; the driver's is tested on its own.
+printf '[Driver]\r\nProtocol=Simulator\r\n[Simulator]\r\nScript=readings.txt\r\nRaw=1\r\n' > "$base/BIN/KaloScale.ini"
 printf '1.234;S;\n0.000;S;\n2.004;S;\n0.000;S;\n1.500;S;\n0.000;S;\n' > "$base/BIN/readings.txt"
 
 declare -A totals

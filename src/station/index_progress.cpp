@@ -1,5 +1,7 @@
 #include "station/index_progress.h"
 
+#include "platform/ui/window_place.h"
+
 #include <QCoreApplication>
 
 namespace tarvik::station {
@@ -35,7 +37,10 @@ void IndexProgressWindow::building(int done, int total, const QString& index, st
                               .arg(total)
                               .arg(index));
     if (!shown_) {
-        // Shown once its text is there, so it is laid out for it.
+        // Shown once its text is there, so it is laid out for it; the main
+        // window is not up yet to place it by.
+        dialog_->adjustSize();
+        ui::centreOnScreen(*dialog_);
         dialog_->show();
         shown_ = true;
     }

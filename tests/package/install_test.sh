@@ -38,7 +38,7 @@ line=$work/line
 mkdir -p "$line/BIN"
 cp "$src/resources/demo/Setting_Prog.ini" "$line/BIN/"
 printf '[Driver]\r\nProtocol=Simulator\r\n[Simulator]\r\nScript=readings.txt\r\n' > "$line/BIN/KaloScale.ini"
-printf '0.0;S;\n0.0;S;\n1234.0;S;\n1234.0;S;\n1234.0;S;\n' > "$line/BIN/readings.txt"
+printf '0.000;S;\n0.000;S;\n1.234;S;\n1.234;S;\n1.234;S;\n' > "$line/BIN/readings.txt"
 tarvik-products --station-dir "$line/BIN" "$src/resources/demo/products.tsv" >/dev/null
 env -u DISPLAY CUPS_SERVER="$work/no-cups.sock" \
   timeout -k 5 120 tarvik --station-dir "$line/BIN" --headless --quit-after 1 2>"$work/stderr" || {

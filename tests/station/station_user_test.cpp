@@ -83,7 +83,7 @@ protected:
         ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
         QByteArray ini = demo.readAll();
         ini.replace("interval=200", "interval=40");
-        ini.replace("Sum_etic=3", "Sum_etic=999");  // no box closes: label 2 has no product here
+        ini.replace("Sum_etic=3", "Sum_etic=999");  // no box closes within the test
         folder.write(QStringLiteral("Setting_Prog.ini"), ini + section.toUtf8().replace("\n", "\r\n"));
         folder.write(QStringLiteral("db-password"), kPassword.toUtf8() + '\n');
         QFile(folder.path(QStringLiteral("db-password"))).setPermissions(passwordMode);
@@ -131,7 +131,7 @@ TEST_F(StationUser, TheScriptSetsUpOnceAndTheStationWeighsAsItsUser)
     {
         // The catalogue is filled by the line's administrator.
         auto admin = Database::connect(as(QStringLiteral("sysdba"), QStringLiteral("quillmoss")));
-        importProducts(*admin, QStringLiteral("NAME\tPRICE\tBARCOD\tSELL_DATE\nСир\t100\t12\t30\n"));
+        importProducts(*admin, QStringLiteral("NAME\tPRICE\tBARCOD\tSELL_DATE\nСир\t100\t12\t30\nКоробка\t0\t13\t30\n"));
     }
     {
         // The station user has what a station needs, and no more.
@@ -168,7 +168,7 @@ TEST_F(StationUser, TheScriptSetsUpOnceAndTheStationWeighsAsItsUser)
     EXPECT_FALSE(said.contains(kPassword));
     auto admin = Database::connect(as(QStringLiteral("sysdba"), QStringLiteral("quillmoss")));
     PreparedStatement rows(*admin, QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ID) FROM DB_ZVIT"));
-    EXPECT_EQ(rows.select().at(0).at(0).toInt(), 3);
+    EXPECT_EQ(rows.select().at(0).at(0).toInt(), 3) << said.toStdString();
     EXPECT_EQ(rows.select().at(0).at(1).toInt(), 3);
 
     // The password is nowhere the station writes: its folder, the database.
