@@ -219,7 +219,12 @@ void TfrSetting::DBBox2Select()
 
 void TfrSetting::NumBoxEnter()
 {
-    model_.store().setBoxNumber(NumBox->text().trimmed());
+    try {
+        model_.store().setBoxNumber(NumBox->text().trimmed());
+    } catch (const tarvik::ConvertError& e) {
+        // The operator is told which field holds what is not a number.
+        throw tarvik::ConvertError(QStringLiteral("№ коробки: %1").arg(e.text()));
+    }
 }
 
 bool TfrSetting::eventFilter(QObject* watched, QEvent* e)
