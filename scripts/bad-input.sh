@@ -224,7 +224,7 @@ run_case "Bar_1 empty"                    "error Bar_1"            set_key $ini 
 run_case "Bar_2 empty"                    "error Bar_2"            set_key $ini Tovar Bar_2 "''"
 run_case "Bar_1 with 7 W"                 "error Bar_1"            set_key $ini Tovar Bar_1 2WWWWWWW
 run_case "Bar_2 with 10 C"                "error Bar_2"            set_key $ini Tovar Bar_2 CCCCCCCCCCWW
-run_case "Bar_1 of 41 characters"         "error Bar_1"            set_key $ini Tovar Bar_1 12345678901234567890123456789012345678901
+run_case "Bar_1 of 81 characters"         "error Bar_1"            set_key $ini Tovar Bar_1 123456789012345678901234567890123456789012345678901234567890123456789012345678901
 run_case "Bar_1 with letters for EAN-13"  "error Штрих код етикетки 1" set_key $ini Tovar Bar_1 20ABCDEWWWWW
 run_case "Bar_2 with letters for Code 128" "ok 3 1"                set_key $ini Tovar Bar_2 21CCCCCWWWWWWX
 run_case "Bar_Type_1=abc"                 "error Bar_Type_1"       set_key $ini Tovar Bar_Type_1 abc
