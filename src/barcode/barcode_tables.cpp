@@ -144,8 +144,8 @@ const std::array<CodabarRow, 20> kCodabar = {{
     {'+', "5060606"}, {'A', "5061515"}, {'B', "5151506"}, {'C', "5051516"}, {'D', "5051615"},
 }};
 
-// From the GS1 General Specifications' AI table: the identifiers a weighing
-// and packing line prints, with each one's format.
+// The GS1 application identifiers a weighing and packing line prints, with
+// each one's format.
 const std::array<Gs1AiRow, 37> kGs1Ais = {{
     {"00", 2, -1, 18, 18, true, true, false, "SSCC"},
     {"01", 2, -1, 14, 14, true, true, false, "GTIN"},
