@@ -324,20 +324,40 @@ QString LabelPages::standbyPicture(int label)
 void LabelPages::checkLabelFiles(int label) const
 {
     checkLabel(label);
-    for (int b = 0; b < 3; ++b)
-        checkTemplateFile(path(templateName(b, label)));
+    for (int b = 0; b < 3; ++b) {
+        const QString file = path(templateName(b, label));
+        checkFile(file, [&] { checkTemplateFile(file); });
+    }
     // Read whole: a header that claims an absurd size, or pixels cut short,
     // must stop the run here, not after its label is out.
-    readPicture(path(standbyPicture(label)));
+    const QString picture = path(standbyPicture(label));
+    checkFile(picture, [&] { readPicture(picture); });
     // A layout file refused at the start left its label half laid out.
     const QString layout = path(QString::fromLatin1(label == 1 ? data::kLayoutFileName1 : data::kLayoutFileName2));
-    try {
-        QStringList lines = data::freshLayoutLines(label);
-        data::LoadLayoutFile(layout, lines);
-        checkLayoutLines(lines);
-    } catch (const Error& e) {
-        throw Error(QStringLiteral("Файл розмітки \"%1\": %2").arg(layout, e.text()));
+    checkFile(layout, [&] {
+        try {
+            QStringList lines = data::freshLayoutLines(label);
+            data::LoadLayoutFile(layout, lines);
+            checkLayoutLines(lines);
+        } catch (const Error& e) {
+            throw Error(QStringLiteral("Файл розмітки \"%1\": %2").arg(layout, e.text()));
+        }
+    });
+}
+
+void LabelPages::checkFile(const QString& file, const std::function<void()>& check) const
+{
+    // Every load checks the files, and they seldom change: a file that
+    // passed is not read again until it changes.
+    const FileStamp before = FileStamp::of(file);
+    if (const auto found = checkedFiles_.find(file); found != checkedFiles_.end()) {
+        if (found->second.unchanged(before))
+            return;
+        checkedFiles_.erase(found);
     }
+    check();
+    if (before.exists())
+        checkedFiles_[file] = SeenFile::readWith(before);
 }
 
 printing::LabelPage LabelPages::page(int number) const
@@ -414,7 +434,7 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
         // The template as parsed once (and as the writer's file read back, as
         // the blocks always had it), filled in the hidden document, which has
         // no layout to redo at every replacement.
-        richtext::copyDocument(templates_.document(path(templateName(b, label))), RichEdit);
+        templates_.copyInto(path(templateName(b, label)), RichEdit);
         for (int i = 0; i < int(kPlaceholders.size()); ++i) {
             // Each search runs over the text as it now stands, values already
             // inserted included; only the first occurrence is replaced.

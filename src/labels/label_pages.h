@@ -11,6 +11,7 @@
 #include "platform/printing/label_page.h"
 #include "platform/printing/printer_list.h"
 #include "platform/richtext/template_cache.h"
+#include "platform/text/file_stamp.h"
 
 #include <QImage>
 #include <QObject>
@@ -20,6 +21,8 @@
 #include <QTextDocument>
 
 #include <array>
+#include <functional>
+#include <map>
 #include <optional>
 
 namespace tarvik::labels {
@@ -237,6 +240,8 @@ private:
     QRect& geometryOf(Label& l, LayoutElement e);
     void notifyAll();
     QString path(const QString& name) const { return programDir_ + name; }
+    // Runs `check` on the file unless it passed before and is unchanged since.
+    void checkFile(const QString& file, const std::function<void()>& check) const;
 
     QString programDir_;
     LabelSettingsView& settings_;
@@ -245,6 +250,8 @@ private:
     printing::PrinterList printers_;
     // The six templates, parsed once and again when an editor rewrites them.
     richtext::TemplateCache templates_;
+    // The files checkLabelFiles found sound, as they were then.
+    mutable std::map<QString, SeenFile> checkedFiles_;
     QImage testPicture_;
 };
 

@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -574,6 +575,44 @@ INSTANTIATE_TEST_SUITE_P(
                             [](Settings& s) { s.scaleName = QStringLiteral("Ваги_номер1"); });
                     }, "[Prog] Name_Weight: значення \"Ваги_номер1\""}),
     [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
+
+// Files found sound are not read again while they are unchanged: one that
+// changes after a label still stops the next load before its label.
+struct BrokenFile {
+    const char* name;
+    QByteArray content;  // empty: the file is removed
+};
+
+class AFileBrokenAfterALabel : public WeighingCycleTest, public ::testing::WithParamInterface<BrokenFile> {};
+
+TEST_P(AFileBrokenAfterALabel, StopsTheNextLoadBeforeItsLabel)
+{
+    start({load(1000), kEmpty, load(2000)});
+    tick();
+    ASSERT_EQ(labels(1), 1);
+    const QString name = QString::fromLatin1(GetParam().name);
+    if (GetParam().content.isEmpty())
+        QFile::remove(folder.path(name));
+    else
+        folder.write(name, GetParam().content);
+    ticks(2);
+    ASSERT_EQ(errors().size(), 1) << errors().join(u'\n').toStdString();
+    EXPECT_TRUE(errors()[0].contains(name)) << errors()[0].toStdString();
+    EXPECT_EQ(labels(1), 1);
+    EXPECT_EQ(rows().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AFileBrokenAfterALabel,
+    ::testing::Values(BrokenFile{"Barcod.bmp", "not a picture"}, BrokenFile{"Barcod_2.bmp", "BM cut short"},
+                      BrokenFile{"St_Tick_1.ini", "[count]\r\ncount=1\r\n[0]\r\n0=no value\r\n"},
+                      BrokenFile{"St_Tick_2.ini", "[count]\r\ncount=1\r\n[0]\r\n0=no value\r\n"},
+                      BrokenFile{"Body_1.rtf", {}}, BrokenFile{"Button_2.rtf", {}}),
+    [](const ::testing::TestParamInfo<BrokenFile>& i) {
+        std::string n = i.param.name;
+        std::replace(n.begin(), n.end(), '.', '_');
+        return n;
+    });
 
 TEST_F(WeighingCycleTest, ARefusedSettingIsNeitherUsedNorWrittenBack)
 {

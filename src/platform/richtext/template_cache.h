@@ -3,8 +3,11 @@
 // has changed since: a label run fills the same templates for every load,
 // while the editors may rewrite them at any time.
 
+#include "platform/text/file_stamp.h"
+
 #include <QString>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <map>
 #include <memory>
@@ -26,23 +29,17 @@ public:
     // changed since it was parsed, else the one kept. Throws tarvik::Error as
     // loadRichTextFile does; a file that fails is dropped from the cache.
     const QTextDocument& document(const QString& path);
+    // Replaces the content of `to` by that file's document, as copyDocument does.
+    void copyInto(const QString& path, QTextDocument& to);
 
     // How many parses the cache has made (for the tests).
     int parses() const { return parses_; }
 
-    // What stat tells of a file; equal stamps mean an unchanged file unless
-    // the file was written within the clock's resolution of the parse.
-    struct Stamp {
-        long long device = -1, inode = -1, size = -1;
-        long long modifiedNs = 0, changedNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-
 private:
     struct Entry {
-        Stamp stamp;
-        long long parsedAtNs = 0;  // the clock when it was parsed
+        SeenFile seen;
         std::unique_ptr<QTextDocument> document;
+        QTextDocumentFragment fragment;  // the whole document
     };
     Form form_;
     std::map<QString, Entry> entries_;
