@@ -1,5 +1,6 @@
 #include "platform/printing/printer_list.h"
 
+#include "platform/printing/pdf_page.h"
 #include "platform/text/error.h"
 
 #include <QDir>
@@ -7,6 +8,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -92,25 +96,59 @@ void finishPdf(const QString& part, const QString& file) {
 }  // namespace
 
 PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName) const {
-    QPrinter printer(QPrinter::HighResolution);
-    const PrintJob job = setUpPrinter(printer, position, documentName);
-    const QString part = job.file.isEmpty() ? QString() : job.file + QStringLiteral(".part");
-    if (!part.isEmpty())
-        printer.setOutputFileName(part);
-    try {
-        printPage(printer, page);
-        if (!part.isEmpty())
-            finishPdf(part, job.file);
-    } catch (...) {
-        if (!job.file.isEmpty()) {
+    checkPosition(position);
+    const int index = position == -1 ? default_ : position;
+    if (index == pdfIndex()) {
+        const QString file = reservePdfFile(documentName);
+        const QString part = file + QStringLiteral(".part");
+        try {
+            try {
+                writePagePdf(page, part, documentName);
+            } catch (const Error& e) {
+                throw Error(QStringLiteral("Етикетку \"%1\" не записано: %2").arg(file, e.text()));
+            }
+            finishPdf(part, file);
+            // Our own job changed the folder; the next one need not list it
+            // again (a number another station took meanwhile is skipped).
+            std::error_code ec;
+            pdfFolderStamp_ = std::filesystem::last_write_time(std::filesystem::path(pdfFolder().toStdU16String()), ec);
+            if (ec)
+                lastPdfJob_ = -1;
+        } catch (...) {
             QFile::remove(part);
-            QFile::remove(job.file);
+            QFile::remove(file);
+            throw;
         }
-        throw;
+        return {QString::fromLatin1(kPdfPrinterName), file};
     }
-    if (job.file.isEmpty() && printer.printerState() == QPrinter::Error)
-        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\"").arg(job.printer, documentName));
-    return job;
+    const QString& name = names_[index];
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull())
+        throw Error(QStringLiteral("The printer \"%1\" is no longer installed").arg(name));
+    // The queue gets the PDF as Qt would hand it over: the printer's own
+    // paper of the label's size where it has one, else the size itself.
+    const QPageSize size = pageSizeOf(page);
+    QString media = size.key();
+    for (const QPageSize& offered : info.supportedPageSizes())
+        if (offered.isEquivalentTo(size))
+            media = offered.key();
+    QTemporaryFile pdf(QDir::tempPath() + QStringLiteral("/tarvik-XXXXXX.pdf"));
+    if (!pdf.open())
+        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\": %3")
+                        .arg(name, documentName, pdf.errorString()));
+    writePagePdf(page, pdf, documentName);
+    if (!pdf.flush())
+        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\": %3")
+                        .arg(name, documentName, pdf.errorString()));
+    cups_option_t* options = nullptr;
+    const int count = cupsAddOption("media", media.toUtf8().constData(), 0, &options);
+    const int id = cupsPrintFile(name.toLocal8Bit().constData(), QFile::encodeName(pdf.fileName()).constData(),
+                                 documentName.toLocal8Bit().constData(), count, options);
+    cupsFreeOptions(count, options);
+    if (id <= 0)
+        throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\": %3")
+                        .arg(name, documentName, QString::fromLocal8Bit(cupsLastErrorString())));
+    return {name, {}};
 }
 
 PrintJob PrinterList::setUpPrinter(QPrinter& printer, int position, const QString& documentName) const {
