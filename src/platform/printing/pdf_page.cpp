@@ -273,10 +273,34 @@ public:
         cairo_set_font_matrix(cr_, &fontMatrix);
         cairo_set_font_options(cr_, fontOptions());
         setSourceColour(cr_, pen_.color());
-        cairo_show_glyphs(cr_, out.data(), int(out.size()));
+        // Where each character has its own glyph, cairo is told the text, so
+        // the PDF's text is the text as written and cairo need not look each
+        // glyph up in the font's character map.
+        const bool oneToOne = glyphs.size() == ti.num_chars && ti.glyphs.numGlyphs == ti.num_chars &&
+                              ti.logClusters && !(ti.flags & QTextItem::RightToLeft);
+        bool clustersMatch = oneToOne;
+        for (int i = 0; clustersMatch && i < ti.num_chars; ++i)
+            clustersMatch = ti.logClusters[i] == i && !ti.chars[i].isSurrogate();
+        QByteArray utf8;
+        QVarLengthArray<cairo_text_cluster_t> clusters;
+        if (clustersMatch) {
+            for (int i = 0; i < ti.num_chars; ++i) {
+                const qsizetype before = utf8.size();
+                utf8 += QStringView(ti.chars + i, 1).toUtf8();
+                clusters.append({int(utf8.size() - before), 1});
+            }
+        }
+        auto show = [&] {
+            if (clustersMatch)
+                cairo_show_text_glyphs(cr_, utf8.constData(), int(utf8.size()), out.data(), int(out.size()),
+                                       clusters.data(), int(clusters.size()), cairo_text_cluster_flags_t(0));
+            else
+                cairo_show_glyphs(cr_, out.data(), int(out.size()));
+        };
+        show();
         if (synthesized & QFontEngine::SynthesizedBold) {
             cairo_translate(cr_, 0.5 * fe->lineThickness().toReal(), 0);
-            cairo_show_glyphs(cr_, out.data(), int(out.size()));
+            show();
         }
     }
 
