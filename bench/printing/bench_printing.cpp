@@ -3,6 +3,7 @@
 // rendering the page with its barcode picture to a PDF.
 
 #include "platform/printing/label_page.h"
+#include "platform/printing/pdf_page.h"
 #include "platform/printing/printer_list.h"
 #include "platform/richtext/rich_text.h"
 #include "platform/richtext/rtf_reader.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <benchmark/benchmark.h>
@@ -154,6 +156,29 @@ void BM_RenderPageToPdf(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_RenderPageToPdf)->Unit(benchmark::kMillisecond);
+
+// The page alone to a PDF file: cairo's writer, which the printers use, and
+// Qt's own, which embeds its fonts anew for every document.
+void BM_PagePdfCairo(benchmark::State& state) {
+    Station s;
+    s.fill();
+    const QString file = s.programDir + "cairo.pdf";
+    for (auto _ : state)
+        printing::writePagePdf(s.page, file, "label1");
+}
+BENCHMARK(BM_PagePdfCairo)->Unit(benchmark::kMillisecond);
+
+void BM_PagePdfQtPrinter(benchmark::State& state) {
+    Station s;
+    s.fill();
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(s.programDir + "qt.pdf");
+        printing::printPage(printer, s.page);
+    }
+}
+BENCHMARK(BM_PagePdfQtPrinter)->Unit(benchmark::kMillisecond);
 
 void BM_RenderPagePreview(benchmark::State& state) {
     Station s;
