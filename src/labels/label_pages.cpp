@@ -297,8 +297,24 @@ void LabelPages::saveEditedBlock(const QTextDocument& text)
 void LabelPages::loadPicture(int number, const QString& fileName)
 {
     PictureBlock& target = label(number).barcode;
-    target.picture = readPicture(path(fileName));
+    target.picture = picture(path(fileName));
     Q_EMIT pageChanged(number);
+}
+
+QImage LabelPages::picture(const QString& file) const
+{
+    // The stand-by pictures are checked before every load and put back after
+    // its label: read once while their files stay as they are.
+    const FileStamp before = FileStamp::of(file);
+    if (const auto found = pictures_.find(file); found != pictures_.end()) {
+        if (found->second.first.unchanged(before))
+            return found->second.second;
+        pictures_.erase(found);
+    }
+    QImage read = readPicture(file);
+    if (before.exists())
+        pictures_[file] = {SeenFile::readWith(before), read};
+    return read;
 }
 
 void LabelPages::LoadLabelTemplates()
@@ -330,8 +346,7 @@ void LabelPages::checkLabelFiles(int label) const
     }
     // Read whole: a header that claims an absurd size, or pixels cut short,
     // must stop the run here, not after its label is out.
-    const QString picture = path(standbyPicture(label));
-    checkFile(picture, [&] { readPicture(picture); });
+    picture(path(standbyPicture(label)));
     // A layout file refused at the start left its label half laid out.
     const QString layout = path(QString::fromLatin1(label == 1 ? data::kLayoutFileName1 : data::kLayoutFileName2));
     checkFile(layout, [&] {

@@ -240,6 +240,8 @@ private:
     QRect& geometryOf(Label& l, LayoutElement e);
     void notifyAll();
     QString path(const QString& name) const { return programDir_ + name; }
+    // The picture file as readPicture reads it, kept while the file is unchanged.
+    QImage picture(const QString& file) const;
     // Runs `check` on the file unless it passed before and is unchanged since.
     void checkFile(const QString& file, const std::function<void()>& check) const;
 
@@ -252,6 +254,7 @@ private:
     richtext::TemplateCache templates_;
     // The files checkLabelFiles found sound, as they were then.
     mutable std::map<QString, SeenFile> checkedFiles_;
+    mutable std::map<QString, std::pair<SeenFile, QImage>> pictures_;
     QImage testPicture_;
 };
 
