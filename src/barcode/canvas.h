@@ -60,7 +60,11 @@ public:
 
 // A canvas over a QImage without antialiasing. Upright bars are written
 // straight into the image's rows; QPainter is started only for what needs it
-// (a turned polygon, an outlined one, text), and paints the same pixels.
+// (a turned polygon, an outlined one, text not yet known), and paints the
+// same pixels. A text drawn again in the same font and colours is copied from
+// the box its earlier drawing left (kept per thread) when that box holds all
+// the drawing; text is drawn antialiased whatever the hint says, and inside
+// its opaque background the blend does not depend on what lay there.
 // The image must outlive the canvas.
 class TImageCanvas final : public TCanvas {
 public:
@@ -81,9 +85,12 @@ public:
     int textWidth(const QString& text) const override;
     int textHeight(const QString& text) const override;
 
+    struct TextPixels;  // a text's width and its box as drawn
+
 private:
     QPainter& painter();
     void applyTools();
+    const QFontMetrics& metrics() const;
     // Fills the rectangle as QPainter::fillRect would: an opaque colour on an
     // image of 24 or 32 bits is kept for flush(), any other painted at once.
     void fill(const QRect& rect, const QColor& colour);
@@ -91,6 +98,9 @@ private:
     // rows that the same rectangles cross is drawn on its first row and that
     // row copied down, as bars of one height make the picture.
     void flush();
+    // Whether an opaque colour may be written into the image's bytes.
+    bool direct() const;
+    TextPixels& pixelsOf(const QString& text) const;
 
     struct Fill {
         QRect rect;  // inside the image
@@ -100,14 +110,17 @@ private:
     std::vector<Fill> fills_;
     std::optional<QPainter> painter_;  // begun at its first use
     bool toolsChanged_ = true;
-    std::optional<QFontMetrics> metrics_;
+    mutable std::optional<QFontMetrics> metrics_;  // made when a text is first measured
+    int ascent_ = 0;
+    int height_ = 0;
     TPen pen_;
     TBrush brush_;
     TFont font_;
-    // The width of the last text measured: the text is measured to place it
-    // and again to draw its background.
+    // The last text looked up: the text is measured to place it and again to
+    // draw its background.
     mutable QString measured_;
-    mutable int measuredWidth_ = 0;
+    mutable TextPixels* measuredPixels_ = nullptr;
+    mutable quint64 measuredGeneration_ = 0;
 };
 
 }  // namespace tarvik::barcode

@@ -1,13 +1,146 @@
 #include "barcode/canvas.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
-#include <cstring>
 #include <cmath>
+#include <cstring>
+#include <unordered_map>
 
 namespace tarvik::barcode {
+
+// A text's width and, once it has been drawn, the pixels drawText and the
+// background under it leave in its box for one look: image format, font
+// colour and brush colour. Inside the box the background is the brush
+// colour, so those pixels do not depend on what lay there before.
+struct TImageCanvas::TextPixels {
+    struct Look {
+        QImage::Format format;
+        QRgb pen, brush;
+        bool operator==(const Look&) const = default;
+    };
+    int width = 0;
+    Look look{QImage::Format_Invalid, 0, 0};
+    int drawn = 0;        // times drawn in this look through QPainter
+    bool failed = false;  // this look's pixels cannot be kept
+    QImage box;           // the box as drawn in this look; null until learnt
+};
+
+namespace {
+
+// The font as the image resolves it: a point size depends on its resolution.
+struct FontKey {
+    QFont font;
+    int dotsX, dotsY;
+    bool operator==(const FontKey&) const = default;
+};
+
+struct TextKey {
+    FontKey font;
+    QString text;
+    bool operator==(const TextKey&) const = default;
+};
+
+struct TextKeyHash {
+    size_t operator()(const TextKey& k) const noexcept
+    {
+        return qHashMulti(qHash(k.text), k.font.font, k.font.dotsX, k.font.dotsY);
+    }
+};
+
+struct FontLines {
+    FontKey key;
+    int ascent, height;
+};
+
+// Per thread, as fonts are; bounded, emptied whole when full: texts differ
+// from label to label and a recount is cheap.
+struct TextCache {
+    std::unordered_map<TextKey, TImageCanvas::TextPixels, TextKeyHash> texts;
+    std::vector<FontLines> fonts;
+    quint64 generation = 1;  // bumped when texts are emptied: pointers into them lapse
+
+    void clearTexts()
+    {
+        texts.clear();
+        ++generation;
+    }
+};
+
+constexpr std::size_t kMaxTexts = 256;
+constexpr std::size_t kMaxFonts = 16;
+
+TextCache& textCache()
+{
+    thread_local TextCache cache;
+    // Fonts are let go before the application ends, not at thread exit.
+    static const bool hooked = [] {
+        qAddPostRoutine([] {
+            textCache().clearTexts();
+            textCache().fonts.clear();
+        });
+        return true;
+    }();
+    Q_UNUSED(hooked);
+    return cache;
+}
+
+FontKey fontKey(const QFont& font, const QImage& image)
+{
+    return {font, image.dotsPerMeterX(), image.dotsPerMeterY()};
+}
+
+// Draws the text as textOut does, on scratch images of the target's
+// resolution, and returns its box with the background, or a null image when
+// the box alone cannot stand for the drawing: a glyph reaches out of the box
+// (its blended pixels would depend on what lies there), or the box drawn a
+// pixel and two further on differs.
+QImage learnBox(const QFont& font, const QImage& target, int ascent, int width, int height, const QString& text,
+                const QColor& pen, const QColor& brush)
+{
+    if (width <= 0 || height <= 0)
+        return {};
+    const int pad = 2 * height + 4;  // room for overhanging and tall glyphs
+    const auto draw = [&](QImage& scratch, QPoint origin, const QColor& colour) {
+        scratch.setDotsPerMeterX(target.dotsPerMeterX());
+        scratch.setDotsPerMeterY(target.dotsPerMeterY());
+        QPainter p(&scratch);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        p.setFont(font);
+        p.setPen(colour);
+        p.drawText(origin.x(), origin.y() + ascent, text);
+    };
+    const QRect box(pad, pad, width, height);
+    {
+        // Where any glyph covers the least part of a pixel, it is not transparent.
+        QImage reach(width + 2 * pad, height + 2 * pad, QImage::Format_ARGB32_Premultiplied);
+        reach.fill(Qt::transparent);
+        draw(reach, box.topLeft(), pen);
+        for (int y = 0; y < reach.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(reach.constScanLine(y));
+            const bool inside = y >= box.top() && y <= box.bottom();
+            for (int x = 0; x < reach.width(); ++x)
+                if (line[x] != 0 && !(inside && x >= box.left() && x <= box.right()))
+                    return {};
+        }
+    }
+    QImage boxes[2];
+    const QPoint shifts[2] = {QPoint(0, 0), QPoint(1, 2)};
+    for (int i = 0; i < 2; ++i) {
+        QImage scratch(width + 2 * pad, height + 2 * pad, target.format());
+        scratch.fill(brush);
+        draw(scratch, box.topLeft() + shifts[i], pen);
+        boxes[i] = scratch.copy(box.translated(shifts[i]));
+    }
+    if (boxes[0] != boxes[1])
+        return {};
+    return boxes[0];
+}
+
+}  // namespace
 
 int TFont::height() const
 {
@@ -81,15 +214,46 @@ void TImageCanvas::applyTools()
 
 void TImageCanvas::setFont(const TFont& font)
 {
-    if (metrics_ && font.font == font_.font) {
-        font_.color = font.color;  // the same font: its metrics and the painter's stay
+    if (height_ > 0 && font.font == font_.font) {
+        font_.color = font.color;  // the same font: its lines and the painter's stay
         return;
     }
     font_ = font;
     if (painter_)
         painter_->setFont(font.font);
-    metrics_.emplace(font.font, &image_);
+    metrics_.reset();
+    measuredPixels_ = nullptr;
     measured_ = QString();
+
+    TextCache& cache = textCache();
+    const FontKey key = fontKey(font.font, image_);
+    const auto known =
+        std::find_if(cache.fonts.begin(), cache.fonts.end(), [&](const FontLines& f) { return f.key == key; });
+    if (known != cache.fonts.end()) {
+        ascent_ = known->ascent;
+        height_ = known->height;
+        return;
+    }
+    ascent_ = metrics().ascent();
+    height_ = metrics().height();
+    if (cache.fonts.size() >= kMaxFonts)
+        cache.fonts.erase(cache.fonts.begin());
+    cache.fonts.push_back({key, ascent_, height_});
+}
+
+const QFontMetrics& TImageCanvas::metrics() const
+{
+    if (!metrics_)
+        metrics_.emplace(font_.font, &image_);
+    return *metrics_;
+}
+
+bool TImageCanvas::direct() const
+{
+    const QImage::Format format = image_.format();
+    return (format == QImage::Format_RGB888 || format == QImage::Format_RGB32 ||
+            format == QImage::Format_ARGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
+           image_.devicePixelRatio() == 1.0;
 }
 
 void TImageCanvas::fill(const QRect& rect, const QColor& colour)
@@ -97,11 +261,7 @@ void TImageCanvas::fill(const QRect& rect, const QColor& colour)
     const QRect r = rect & image_.rect();
     if (r.isEmpty())
         return;
-    const QImage::Format format = image_.format();
-    const bool kept = colour.alpha() == 255 &&
-                      (format == QImage::Format_RGB888 || format == QImage::Format_RGB32 ||
-                       format == QImage::Format_ARGB32 || format == QImage::Format_ARGB32_Premultiplied);
-    if (!kept) {
+    if (colour.alpha() != 255 || !direct()) {
         flush();
         painter().fillRect(r, colour);
         return;
@@ -189,28 +349,70 @@ void TImageCanvas::polygon(const std::array<QPoint, 4>& points)
     painter().drawPolygon(QPolygon({points[0], points[1], points[2], points[3]}));
 }
 
+TImageCanvas::TextPixels& TImageCanvas::pixelsOf(const QString& text) const
+{
+    TextCache& cache = textCache();
+    if (measuredPixels_ && measuredGeneration_ == cache.generation && text == measured_)
+        return *measuredPixels_;
+    TextKey key{fontKey(font_.font, image_), text.isNull() ? QString(u""_qs) : text};
+    auto found = cache.texts.find(key);
+    if (found == cache.texts.end()) {
+        if (cache.texts.size() >= kMaxTexts)
+            cache.clearTexts();
+        TextPixels pixels;
+        pixels.width = metrics().horizontalAdvance(key.text);
+        found = cache.texts.emplace(std::move(key), std::move(pixels)).first;
+    }
+    measured_ = found->first.text;
+    measuredPixels_ = &found->second;
+    measuredGeneration_ = cache.generation;
+    return found->second;
+}
+
 void TImageCanvas::textOut(int x, int y, const QString& text)
 {
-    const QFontMetrics& fm = *metrics_;
-    fill(QRect(x, y, textWidth(text), fm.height()), brush_.color);
+    TextPixels& pixels = pixelsOf(text);
+    // A text drawn before in the same look is written from its box; drawn
+    // once, it is learnt (a text seen once, as most barcodes' numbers, may
+    // never come again).
+    if (direct() && font_.color.alpha() == 255 && brush_.color.alpha() == 255) {
+        const TextPixels::Look look{image_.format(), font_.color.rgba(), brush_.color.rgba()};
+        if (!(pixels.look == look))
+            pixels = {pixels.width, look, 0, false, {}};
+        if (pixels.box.isNull() && !pixels.failed && pixels.drawn > 0) {
+            pixels.box = learnBox(font_.font, image_, ascent_, pixels.width, height_, text, font_.color, brush_.color);
+            pixels.failed = pixels.box.isNull();
+        }
+        if (!pixels.box.isNull()) {
+            flush();  // what was filled before lies under the box
+            const QRect r = QRect(x, y, pixels.box.width(), pixels.box.height()) & image_.rect();
+            if (r.isEmpty())
+                return;
+            const int bytes = image_.format() == QImage::Format_RGB888 ? 3 : 4;
+            uchar* const bits = image_.bits();
+            const qsizetype stride = image_.bytesPerLine();
+            for (int row = r.top(); row <= r.bottom(); ++row)
+                std::memcpy(bits + row * stride + bytes * r.left(),
+                            pixels.box.constScanLine(row - y) + bytes * (r.left() - x), std::size_t(bytes * r.width()));
+            return;
+        }
+        pixels.drawn = std::min(pixels.drawn + 1, 2);
+    }
+    fill(QRect(x, y, pixels.width, height_), brush_.color);
     QPainter& p = painter();
     p.setPen(font_.color);
-    p.drawText(x, y + fm.ascent(), text);
+    p.drawText(x, y + ascent_, text);
     toolsChanged_ = true;
 }
 
 int TImageCanvas::textWidth(const QString& text) const
 {
-    if (text != measured_ || measured_.isNull()) {
-        measuredWidth_ = metrics_->horizontalAdvance(text);
-        measured_ = text.isNull() ? QString(u""_qs) : text;
-    }
-    return measuredWidth_;
+    return pixelsOf(text).width;
 }
 
 int TImageCanvas::textHeight(const QString&) const
 {
-    return metrics_->height();
+    return height_;
 }
 
 }  // namespace tarvik::barcode

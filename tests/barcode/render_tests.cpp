@@ -537,6 +537,7 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
         double angle;
         QImage::Format format;
         TColor bars = 0x000000;
+        TBarcodeOption shown = bcoCode;
     } cases[] = {
         {bcCodeEAN13, true, "482000120125", 0, QImage::Format_RGB888},
         {bcCodeEAN13, true, "482000121184", 0, QImage::Format_RGB32},
@@ -548,11 +549,31 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
         {bcCode39, false, "TARVIK-1", 90, QImage::Format_RGB888},
         {bcCodeEAN13, true, "482000120125", 30, QImage::Format_RGB888},  // turned: QPainter's polygons
         {bcCodeEAN8, true, "4820001", 0, QImage::Format_RGB16},  // another format: QPainter alone
+        // Every other type, its name above as well: the type name stands
+        // partly above the picture.
+        {bcCode_2_5_interleaved, false, "12345678", 0, QImage::Format_ARGB32, 0x000000, bcoBoth},
+        {bcCode_2_5_industrial, false, "1234", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCode_2_5_matrix, false, "1234", 0, QImage::Format_RGB32, 0x000000, bcoBoth},
+        {bcCode39Extended, false, "Tarvik 1.1!", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCode128A, false, "TARVIK 1", 0, QImage::Format_ARGB32, 0x000000, bcoBoth},
+        {bcCode93, false, "TEST93", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCode93Extended, false, "Tarvik 1.1!", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeMSI, false, "80523", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeCodabar, false, "40156", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_E0, true, "4252610", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_E1, true, "1234560", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_Supp2, false, "87", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_Supp5, false, "52499", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN128A, false, "TARVIK", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN128B, false, "Tarvik", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN128C, false, "901234", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeGS1_128, false, "(01)04820001201253(3103)001250", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN13, true, "590123412345", 0, QImage::Format_ARGB32, 0x3060C0, bcoBoth},
     };
     for (const Case& c : cases) {
         TBarcode code;
         code.SetShowTextPosition(stpBottomCenter);
-        code.SetShowText(bcoCode);
+        code.SetShowText(c.shown);
         code.SetCheckSum(c.checksum);
         code.SetTyp(c.type);
         code.SetAngle(c.angle);
@@ -563,19 +584,23 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
         code.SetHeight(80);
         code.SetWidth(8 * int(std::strlen(c.content)));
         const int w = code.GetCanvasWidth() + 6, h = code.GetCanvasHeight() + 2;
-        QImage fast(w, h, c.format), slow(w, h, c.format);
+        QImage slow(w, h, c.format);
         code.SetColorBar(c.bars);
-        fast.fill(QColor(200, 200, 200));  // neither bar nor space: every painted pixel shows
-        slow.fill(QColor(200, 200, 200));
-        {
-            TImageCanvas canvas(fast);
-            code.DrawBarcode(canvas);
-        }
+        slow.fill(QColor(200, 200, 200));  // neither bar nor space: every painted pixel shows
         {
             PainterCanvas canvas(slow);
             code.DrawBarcode(canvas);
         }
-        EXPECT_EQ(fast, slow) << c.content << " at " << c.angle;
+        // Drawn first through QPainter, then from what that left.
+        for (int round = 0; round < 2; ++round) {
+            QImage fast(w, h, c.format);
+            fast.fill(QColor(200, 200, 200));
+            {
+                TImageCanvas canvas(fast);
+                code.DrawBarcode(canvas);
+            }
+            EXPECT_EQ(fast, slow) << c.content << " at " << c.angle << ", round " << round;
+        }
     }
     // The station's picture itself.
     for (const Case& c : {cases[0], cases[2]}) {
@@ -601,5 +626,120 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
             code.DrawBarcode(canvas);
         }
         EXPECT_EQ(picture, slow) << c.content;
+    }
+}
+
+TEST(Picture, TheFastCanvasWritesTextAsQPainterDraws)
+{
+    const auto font = [](const char* family, int pixels, bool bold, bool italic, QColor colour) {
+        TFont f;
+        f.font = QFont(QString::fromLatin1(family));
+        f.font.setPixelSize(pixels);
+        f.font.setBold(bold);
+        f.font.setItalic(italic);
+        f.color = colour;
+        return f;
+    };
+    TFont inPoints = TFont::standard();
+    inPoints.font.setPointSize(10);  // its pixels follow the image's resolution
+    const TFont fonts[] = {
+        TFont::standard(),
+        font("DejaVu Sans", 11, false, false, QColor(0x30, 0x60, 0xC0)),
+        font("DejaVu Sans", 15, true, true, Qt::black),
+        font("DejaVu Serif", 22, false, true, Qt::darkGreen),  // "ffj" reaches past its width
+        inPoints,
+        font("DejaVu Sans", 11, false, false, QColor(255, 0, 0, 128)),  // not opaque
+    };
+    // A text, or with bar set a bar (an upright polygon) in the text's colour.
+    struct Step {
+        int x, y;
+        const char* text;
+        int font = 0;
+        QColor brush = Qt::white;
+        QSize bar = {};
+    };
+    struct Case {
+        const char* name;
+        QImage::Format format;
+        QSize size;
+        std::vector<Step> steps;
+        int dotsPerMeter = 3780;  // 96 dpi
+        qreal pixelRatio = 1;
+    } cases[] = {
+        {"left", QImage::Format_RGB888, {60, 30}, {{-9, 5, "4820001"}}},
+        {"right", QImage::Format_RGB888, {60, 30}, {{40, 5, "4820001"}}},
+        {"top", QImage::Format_RGB32, {60, 30}, {{5, -6, "4820001"}}},
+        {"bottom", QImage::Format_ARGB32, {60, 30}, {{5, 24, "4820001"}}},
+        {"corner", QImage::Format_ARGB32_Premultiplied, {60, 30}, {{-3, -4, "4820001"}, {50, 25, "4820001"}}},
+        {"wholly out", QImage::Format_RGB888, {60, 30}, {{-80, 5, "4820001"}, {5, 40, "4820001"}}},
+        {"colours", QImage::Format_RGB888, {80, 30}, {{3, 3, "Tarvik 1.1", 1, QColor(255, 240, 120)}}},
+        {"colours ARGB32", QImage::Format_ARGB32, {80, 30}, {{3, 3, "Tarvik 1.1", 1, QColor(255, 240, 120)}}},
+        {"bold italic", QImage::Format_RGB888, {120, 40}, {{4, 4, "EAN13 Wy", 2}}},
+        {"overhang", QImage::Format_RGB888, {120, 50}, {{10, 8, "ffj fy", 3, Qt::yellow}}},
+        {"overhang ARGB32", QImage::Format_ARGB32, {120, 50}, {{10, 8, "ffj fy", 3, Qt::yellow}}},
+        {"not opaque", QImage::Format_RGB888, {80, 30}, {{3, 3, "4820001", 5}}},
+        {"brush not opaque", QImage::Format_RGB888, {80, 30}, {{3, 3, "4820001", 0, QColor(0, 0, 255, 100)}}},
+        {"points at 96 dpi", QImage::Format_RGB888, {100, 40}, {{3, 3, "4820001", 4}}},
+        {"points at 300 dpi", QImage::Format_RGB888, {200, 80}, {{3, 3, "4820001", 4}}, 11811},
+        {"several, overlapping, with bars between",
+         QImage::Format_RGB888,
+         {120, 50},
+         {{2, 2, "4820001"},
+          {20, 6, "4820001", 1, Qt::cyan},  // over the first
+          {30, 0, "", 0, Qt::white, {3, 30}},  // a bar over both
+          {2, 30, "4820001", 2},
+          {50, 28, "4820001"},  // the same text, font and colour, elsewhere
+          {10, 8, "", 1, Qt::white, {90, 2}}}},
+        {"the same text in two fonts", QImage::Format_RGB32, {120, 40}, {{2, 2, "590123", 0}, {40, 12, "590123", 2}}},
+        {"empty text", QImage::Format_RGB888, {20, 20}, {{2, 2, ""}}},
+        {"another format", QImage::Format_RGB16, {60, 30}, {{-2, 5, "4820001"}}},
+        {"two device pixels a pixel", QImage::Format_RGB888, {120, 60}, {{3, 3, "4820001"}, {3, 20, "", 0, Qt::white, {9, 4}}},
+         3780, 2},
+    };
+    for (const Case& c : cases) {
+        const auto paint = [&](TCanvas& canvas) {
+            for (const Step& s : c.steps) {
+                canvas.setFont(fonts[s.font]);
+                canvas.setBrush({s.brush});
+                if (s.bar.isEmpty()) {
+                    canvas.textOut(s.x, s.y, QString::fromLatin1(s.text));
+                    continue;
+                }
+                canvas.setBrush({fonts[s.font].color});
+                canvas.setPen({fonts[s.font].color, 1});
+                const int r = s.x + s.bar.width() - 1, b = s.y + s.bar.height() - 1;
+                canvas.polygon({QPoint(s.x, s.y), QPoint(s.x, b), QPoint(r, b), QPoint(r, s.y)});
+            }
+        };
+        const auto blank = [&] {
+            QImage image(c.size, c.format);
+            image.setDotsPerMeterX(c.dotsPerMeter);
+            image.setDotsPerMeterY(c.dotsPerMeter);
+            image.setDevicePixelRatio(c.pixelRatio);
+            image.fill(QColor(200, 200, 200));
+            return image;
+        };
+        QImage slow = blank();
+        {
+            PainterCanvas canvas(slow);
+            paint(canvas);
+        }
+        // Every text drawn first through QPainter, then from what that left.
+        for (int round = 0; round < 3; ++round) {
+            QImage fast = blank();
+            {
+                TImageCanvas canvas(fast);
+                paint(canvas);
+                for (const Step& s : c.steps) {
+                    canvas.setFont(fonts[s.font]);
+                    QFontMetrics metrics(fonts[s.font].font, &fast);
+                    EXPECT_EQ(canvas.textWidth(QString::fromLatin1(s.text)),
+                              metrics.horizontalAdvance(QString::fromLatin1(s.text)))
+                        << c.name << ": " << s.text;
+                    EXPECT_EQ(canvas.textHeight(QString::fromLatin1(s.text)), metrics.height()) << c.name;
+                }
+            }
+            EXPECT_EQ(fast, slow) << c.name << ", round " << round;
+        }
     }
 }
