@@ -11,7 +11,9 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QVarLengthArray>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -60,11 +62,13 @@ public:
 
 // A canvas over a QImage without antialiasing. Upright bars are written
 // straight into the image's rows; QPainter is started only for what needs it
-// (a turned polygon, an outlined one, text not yet known), and paints the
-// same pixels. A text drawn again in the same font and colours is copied from
-// the box its earlier drawing left (kept per thread) when that box holds all
-// the drawing; text is drawn antialiased whatever the hint says, and inside
-// its opaque background the blend does not depend on what lay there.
+// (a turned polygon, an outlined one, text it cannot compose), and paints the
+// same pixels. Text is drawn antialiased whatever the hint says; over its
+// opaque background the blend does not depend on what lay there, so each
+// character's drawing at each fraction of a pixel is kept per thread for the
+// font and colours, and a text of characters laid out one after another
+// without kerning, whose glyphs share no pixel and stay in the background
+// box, is put together from them.
 // The image must outlive the canvas.
 class TImageCanvas final : public TCanvas {
 public:
@@ -85,9 +89,18 @@ public:
     int textWidth(const QString& text) const override;
     int textHeight(const QString& text) const override;
 
-    struct TextPixels;  // a text's width and its box as drawn
+    struct GlyphFont;  // a font's characters: advances, pairs, drawn glyphs
 
 private:
+    // A text placed as QPainter places it: width and, when it can be put
+    // together from kept glyphs, each character's offset in 1/64 pixel.
+    struct Layout {
+        QString text;
+        int width = 0;
+        bool composable = false;
+        QVarLengthArray<int, 32> offsets;
+    };
+
     QPainter& painter();
     void applyTools();
     const QFontMetrics& metrics() const;
@@ -100,7 +113,10 @@ private:
     void flush();
     // Whether an opaque colour may be written into the image's bytes.
     bool direct() const;
-    TextPixels& pixelsOf(const QString& text) const;
+    const Layout& layOut(const QString& text) const;
+    // Writes the text from kept glyphs; false when it cannot be shown so to
+    // be the same as QPainter's drawing.
+    bool compose(int x, int y, const Layout& layout);
 
     struct Fill {
         QRect rect;  // inside the image
@@ -116,11 +132,10 @@ private:
     TPen pen_;
     TBrush brush_;
     TFont font_;
-    // The last text looked up: the text is measured to place it and again to
-    // draw its background.
-    mutable QString measured_;
-    mutable TextPixels* measuredPixels_ = nullptr;
-    mutable quint64 measuredGeneration_ = 0;
+    std::shared_ptr<GlyphFont> glyphs_;  // the thread's record of this font
+    // The last text laid out: the text is measured to place it and again to
+    // draw it.
+    mutable Layout layout_;
 };
 
 }  // namespace tarvik::barcode

@@ -1,32 +1,18 @@
 #include "barcode/canvas.h"
 
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPen>
 #include <QPolygon>
+#include <QTextLayout>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace tarvik::barcode {
-
-// A text's width and, once it has been drawn, the pixels drawText and the
-// background under it leave in its box for one look: image format, font
-// colour and brush colour. Inside the box the background is the brush
-// colour, so those pixels do not depend on what lay there before.
-struct TImageCanvas::TextPixels {
-    struct Look {
-        QImage::Format format;
-        QRgb pen, brush;
-        bool operator==(const Look&) const = default;
-    };
-    int width = 0;
-    Look look{QImage::Format_Invalid, 0, 0};
-    int drawn = 0;        // times drawn in this look through QPainter
-    bool failed = false;  // this look's pixels cannot be kept
-    QImage box;           // the box as drawn in this look; null until learnt
-};
 
 namespace {
 
@@ -37,110 +23,243 @@ struct FontKey {
     bool operator==(const FontKey&) const = default;
 };
 
-struct TextKey {
-    FontKey font;
-    QString text;
-    bool operator==(const TextKey&) const = default;
-};
-
-struct TextKeyHash {
-    size_t operator()(const TextKey& k) const noexcept
-    {
-        return qHashMulti(qHash(k.text), k.font.font, k.font.dotsX, k.font.dotsY);
-    }
-};
-
-struct FontLines {
-    FontKey key;
-    int ascent, height;
-};
-
-// Per thread, as fonts are; bounded, emptied whole when full: texts differ
-// from label to label and a recount is cheap.
-struct TextCache {
-    std::unordered_map<TextKey, TImageCanvas::TextPixels, TextKeyHash> texts;
-    std::vector<FontLines> fonts;
-    quint64 generation = 1;  // bumped when texts are emptied: pointers into them lapse
-
-    void clearTexts()
-    {
-        texts.clear();
-        ++generation;
-    }
-};
-
-constexpr std::size_t kMaxTexts = 256;
-constexpr std::size_t kMaxFonts = 16;
-
-TextCache& textCache()
+FontKey fontKey(const QFont& font, const QImage& image)
 {
-    thread_local TextCache cache;
+    return {font, image.dotsPerMeterX(), image.dotsPerMeterY()};
+}
+
+// The characters a text is put together from: printable ASCII, as barcode
+// texts and type names are written. Others go through QPainter.
+constexpr char16_t kFirstChar = 0x20;
+constexpr int kChars = 0x7F - kFirstChar;
+constexpr int kFractions = 64;  // glyph positions are kept in 1/64 pixel
+// Larger glyphs are drawn by QPainter as one outline for the whole text.
+constexpr int kLargestCachedGlyph = 64;
+
+// One character drawn at one fraction of a pixel: its ink (what the glyph
+// covers, however little) relative to the pixel its position falls in on the
+// baseline, and the pixels of that rectangle as left over the background.
+struct Patch {
+    QRect ink;  // null for a character with no ink
+    QImage pixels;
+    std::vector<quint8> touched;  // 1 where the glyph covers or changes a pixel of the ink, row by row
+};
+
+enum : qint16 { kPatchUnknown = -1, kPatchNone = -2 };
+
+// Glyphs drawn in one look: image format, font colour and brush colour.
+struct GlyphLook {
+    QImage::Format format;
+    QRgb pen, brush;
+    std::array<qint16, kChars * kFractions> patch;  // index into patches, or kPatch*
+    std::vector<Patch> patches;
+};
+
+constexpr std::size_t kMaxFonts = 16;
+constexpr std::size_t kMaxLooks = 8;
+
+}  // namespace
+
+// What is known of a font's printable characters on this thread.
+struct TImageCanvas::GlyphFont {
+    enum : quint8 { kUnknown, kYes, kNo };
+    FontKey key;
+    int ascent = 0, height = 0;
+    bool cached = false;  // glyphs drawn from QPainter's glyph cache, one by one
+    // Per character, laid out alone: advance in 1/64 pixel and glyph, or kNo.
+    std::array<quint8, kChars> measured{};
+    std::array<int, kChars> advance{};
+    std::array<quint32, kChars> glyph{};
+    // Per pair of characters: whether they are laid out as each alone, one
+    // after the other (no kerning, no ligature).
+    std::array<quint8, kChars * kChars> pairs{};
+    std::vector<std::unique_ptr<GlyphLook>> looks;
+
+    bool measure(int c, const QPaintDevice* device);
+    bool independent(int a, int b, const QPaintDevice* device);
+    GlyphLook& look(QImage::Format format, QRgb pen, QRgb brush);
+};
+
+namespace {
+
+// Per thread, as fonts are; bounded, the oldest let go first.
+struct GlyphCache {
+    std::vector<std::shared_ptr<TImageCanvas::GlyphFont>> fonts;
+};
+
+GlyphCache& glyphCache()
+{
+    thread_local GlyphCache cache;
     // Fonts are let go before the application ends, not at thread exit.
     static const bool hooked = [] {
-        qAddPostRoutine([] {
-            textCache().clearTexts();
-            textCache().fonts.clear();
-        });
+        qAddPostRoutine([] { glyphCache().fonts.clear(); });
         return true;
     }();
     Q_UNUSED(hooked);
     return cache;
 }
 
-FontKey fontKey(const QFont& font, const QImage& image)
+// The glyphs of one laid-out text as a single run: indexes and positions.
+struct Run {
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+};
+
+std::optional<Run> layOutAlone(const QString& text, const QFont& font, const QPaintDevice* device)
 {
-    return {font, image.dotsPerMeterX(), image.dotsPerMeterY()};
+    QTextLayout layout(text, font, device);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.size() != 1)
+        return std::nullopt;
+    return Run{runs.front().glyphIndexes(), runs.front().positions()};
 }
 
-// Draws the text as textOut does, on scratch images of the target's
-// resolution, and returns its box with the background, or a null image when
-// the box alone cannot stand for the drawing: a glyph reaches out of the box
-// (its blended pixels would depend on what lies there), or the box drawn a
-// pixel and two further on differs.
-QImage learnBox(const QFont& font, const QImage& target, int ascent, int width, int height, const QString& text,
-                const QColor& pen, const QColor& brush)
+// A length in 1/64 pixel when it is one exactly.
+std::optional<int> sixtyFourths(qreal length)
 {
-    if (width <= 0 || height <= 0)
-        return {};
+    const qreal scaled = length * kFractions;
+    if (scaled != std::floor(scaled) || std::abs(scaled) > 1e7)
+        return std::nullopt;
+    return int(scaled);
+}
+
+// Draws the character as textOut does, its position's fraction given in
+// 1/64 pixel, and keeps the pixels of its ink. No patch when the drawing is
+// not one glyph shifted whole pixels with its position: when it reaches the
+// scratch image's edge, or drawn a pixel and two further on gives other
+// pixels.
+std::optional<Patch> drawPatch(const FontKey& key, int ascent, int height, QChar ch, int fraction,
+                               QImage::Format format, const QColor& pen, const QColor& brush)
+{
     const int pad = 2 * height + 4;  // room for overhanging and tall glyphs
-    const auto draw = [&](QImage& scratch, QPoint origin, const QColor& colour) {
-        scratch.setDotsPerMeterX(target.dotsPerMeterX());
-        scratch.setDotsPerMeterY(target.dotsPerMeterY());
+    const QSize size(3 * pad, 2 * pad + height);
+    const QPointF origin(pad + qreal(fraction) / kFractions, pad + ascent);
+    const QString text(ch);
+    const auto draw = [&](QImage& scratch, QPoint shift) {
+        scratch.setDotsPerMeterX(key.dotsX);
+        scratch.setDotsPerMeterY(key.dotsY);
         QPainter p(&scratch);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setFont(font);
-        p.setPen(colour);
-        p.drawText(origin.x(), origin.y() + ascent, text);
+        p.setFont(key.font);
+        p.setPen(pen);
+        p.drawText(origin + shift, text);
     };
-    const QRect box(pad, pad, width, height);
-    {
-        // Where any glyph covers the least part of a pixel, it is not transparent.
-        QImage reach(width + 2 * pad, height + 2 * pad, QImage::Format_ARGB32_Premultiplied);
-        reach.fill(Qt::transparent);
-        draw(reach, box.topLeft(), pen);
-        for (int y = 0; y < reach.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(reach.constScanLine(y));
-            const bool inside = y >= box.top() && y <= box.bottom();
-            for (int x = 0; x < reach.width(); ++x)
-                if (line[x] != 0 && !(inside && x >= box.left() && x <= box.right()))
-                    return {};
-        }
-    }
-    QImage boxes[2];
+    // Where the glyph covers the least part of a pixel, it is not transparent.
+    QImage reach(size, QImage::Format_ARGB32_Premultiplied);
+    reach.fill(Qt::transparent);
+    draw(reach, {});
+    QImage background(size, format);
+    background.fill(brush);
+    QImage drawn[2] = {background, background};
     const QPoint shifts[2] = {QPoint(0, 0), QPoint(1, 2)};
-    for (int i = 0; i < 2; ++i) {
-        QImage scratch(width + 2 * pad, height + 2 * pad, target.format());
-        scratch.fill(brush);
-        draw(scratch, box.topLeft() + shifts[i], pen);
-        boxes[i] = scratch.copy(box.translated(shifts[i]));
+    for (int i = 0; i < 2; ++i)
+        draw(drawn[i], shifts[i]);
+    // The ink: what the glyph covers or the drawing changed.
+    const int bytes = background.depth() / 8;
+    std::vector<quint8> touched(std::size_t(size.width() * size.height()));
+    QRect ink;
+    for (int y = 0; y < size.height(); ++y) {
+        const auto* covered = reinterpret_cast<const QRgb*>(reach.constScanLine(y));
+        const uchar* changed = drawn[0].constScanLine(y);
+        const uchar* before = background.constScanLine(y);
+        for (int x = 0; x < size.width(); ++x)
+            if (covered[x] != 0 || std::memcmp(changed + bytes * x, before + bytes * x, std::size_t(bytes)) != 0) {
+                touched[std::size_t(y * size.width() + x)] = 1;
+                ink |= QRect(x, y, 1, 1);
+            }
     }
-    if (boxes[0] != boxes[1])
-        return {};
-    return boxes[0];
+    if (!ink.isNull() && !QRect(QPoint(1, 1), size - QSize(4, 4)).contains(ink))
+        return std::nullopt;
+    Patch patch;
+    if (!ink.isNull()) {
+        patch.pixels = drawn[0].copy(ink);
+        if (drawn[1].copy(ink.translated(shifts[1])) != patch.pixels)
+            return std::nullopt;
+        patch.ink = ink.translated(-pad, -(pad + ascent));
+        for (int y = ink.top(); y <= ink.bottom(); ++y)
+            for (int x = ink.left(); x <= ink.right(); ++x)
+                patch.touched.push_back(touched[std::size_t(y * size.width() + x)]);
+    }
+    // Shifted, nothing else may change either.
+    QImage rest = drawn[1];
+    const QRect shifted = ink.translated(shifts[1]);
+    for (int y = shifted.top(); y <= shifted.bottom(); ++y)
+        std::memcpy(rest.scanLine(y) + bytes * shifted.left(), background.constScanLine(y) + bytes * shifted.left(),
+                    std::size_t(bytes * shifted.width()));
+    if (rest != background)
+        return std::nullopt;
+    return patch;
+}
+
+// Whether two glyphs' inks, placed at these rectangles, share a pixel.
+bool share(const Patch& a, const QRect& atA, const Patch& b, const QRect& atB)
+{
+    const QRect both = atA & atB;
+    for (int y = both.top(); y <= both.bottom(); ++y)
+        for (int x = both.left(); x <= both.right(); ++x)
+            if (a.touched[std::size_t((y - atA.top()) * atA.width() + x - atA.left())]
+                && b.touched[std::size_t((y - atB.top()) * atB.width() + x - atB.left())])
+                return true;
+    return false;
 }
 
 }  // namespace
+
+bool TImageCanvas::GlyphFont::measure(int c, const QPaintDevice* device)
+{
+    if (measured[c] != kUnknown)
+        return measured[c] == kYes;
+    measured[c] = kNo;
+    const QString text(QChar(char16_t(kFirstChar + c)));
+    const std::optional<Run> run = layOutAlone(text, key.font, device);
+    const std::optional<int> width = sixtyFourths(QFontMetricsF(key.font, device).horizontalAdvance(text));
+    if (!run || run->glyphs.size() != 1 || run->positions.front().x() != 0 || !width)
+        return false;
+    advance[c] = *width;
+    glyph[c] = run->glyphs.front();
+    measured[c] = kYes;
+    return true;
+}
+
+bool TImageCanvas::GlyphFont::independent(int a, int b, const QPaintDevice* device)
+{
+    quint8& known = pairs[a * kChars + b];
+    if (known != kUnknown)
+        return known == kYes;
+    known = kNo;
+    if (!measure(a, device) || !measure(b, device))
+        return false;
+    const QString text = QString(QChar(char16_t(kFirstChar + a))) + QChar(char16_t(kFirstChar + b));
+    const std::optional<Run> run = layOutAlone(text, key.font, device);
+    if (!run || run->glyphs.size() != 2 || run->glyphs[0] != glyph[a] || run->glyphs[1] != glyph[b]
+        || run->positions[0] != QPointF(0, run->positions[1].y()) || sixtyFourths(run->positions[1].x()) != advance[a]
+        || sixtyFourths(QFontMetricsF(key.font, device).horizontalAdvance(text)) != advance[a] + advance[b])
+        return false;
+    known = kYes;
+    return true;
+}
+
+GlyphLook& TImageCanvas::GlyphFont::look(QImage::Format format, QRgb pen, QRgb brush)
+{
+    const auto found = std::find_if(looks.begin(), looks.end(), [&](const auto& l) {
+        return l->format == format && l->pen == pen && l->brush == brush;
+    });
+    if (found != looks.end())
+        return **found;
+    if (looks.size() >= kMaxLooks)
+        looks.erase(looks.begin());
+    auto made = std::make_unique<GlyphLook>();
+    made->format = format;
+    made->pen = pen;
+    made->brush = brush;
+    made->patch.fill(kPatchUnknown);
+    looks.push_back(std::move(made));
+    return *looks.back();
+}
 
 int TFont::height() const
 {
@@ -214,31 +333,34 @@ void TImageCanvas::applyTools()
 
 void TImageCanvas::setFont(const TFont& font)
 {
-    if (height_ > 0 && font.font == font_.font) {
-        font_.color = font.color;  // the same font: its lines and the painter's stay
+    if (glyphs_ && font.font == font_.font) {
+        font_.color = font.color;  // the same font: its record and the painter's stay
         return;
     }
     font_ = font;
     if (painter_)
         painter_->setFont(font.font);
     metrics_.reset();
-    measuredPixels_ = nullptr;
-    measured_ = QString();
+    layout_ = {};
 
-    TextCache& cache = textCache();
+    GlyphCache& cache = glyphCache();
     const FontKey key = fontKey(font.font, image_);
     const auto known =
-        std::find_if(cache.fonts.begin(), cache.fonts.end(), [&](const FontLines& f) { return f.key == key; });
+        std::find_if(cache.fonts.begin(), cache.fonts.end(), [&](const auto& f) { return f->key == key; });
     if (known != cache.fonts.end()) {
-        ascent_ = known->ascent;
-        height_ = known->height;
-        return;
+        glyphs_ = *known;
+    } else {
+        glyphs_ = std::make_shared<GlyphFont>();
+        glyphs_->key = key;
+        glyphs_->ascent = metrics().ascent();
+        glyphs_->height = metrics().height();
+        glyphs_->cached = QFontInfo(QFont(font.font, &image_)).pixelSize() < kLargestCachedGlyph;
+        if (cache.fonts.size() >= kMaxFonts)
+            cache.fonts.erase(cache.fonts.begin());
+        cache.fonts.push_back(glyphs_);
     }
-    ascent_ = metrics().ascent();
-    height_ = metrics().height();
-    if (cache.fonts.size() >= kMaxFonts)
-        cache.fonts.erase(cache.fonts.begin());
-    cache.fonts.push_back({key, ascent_, height_});
+    ascent_ = glyphs_->ascent;
+    height_ = glyphs_->height;
 }
 
 const QFontMetrics& TImageCanvas::metrics() const
@@ -269,6 +391,26 @@ void TImageCanvas::fill(const QRect& rect, const QColor& colour)
     fills_.push_back({r, colour.rgba()});  // opaque: the same premultiplied
 }
 
+namespace {
+
+// Writes an opaque pixel count times from p on, in RGB888 or a 32-bit format.
+void writePixels(uchar* p, int count, quint32 pixel, bool rgb888)
+{
+    if (rgb888) {
+        const uchar red = uchar(qRed(pixel)), green = uchar(qGreen(pixel)), blue = uchar(qBlue(pixel));
+        for (int x = 0; x < count; ++x, p += 3) {
+            p[0] = red;
+            p[1] = green;
+            p[2] = blue;
+        }
+    } else {
+        auto* line = reinterpret_cast<quint32*>(p);
+        std::fill(line, line + count, pixel);
+    }
+}
+
+}  // namespace
+
 void TImageCanvas::flush()
 {
     if (fills_.empty())
@@ -295,18 +437,7 @@ void TImageCanvas::flush()
         for (const Fill& f : fills_) {
             if (f.rect.top() > top || f.rect.bottom() < top)
                 continue;
-            uchar* p = row + bytes * f.rect.left();
-            if (rgb888) {
-                const uchar red = uchar(qRed(f.pixel)), green = uchar(qGreen(f.pixel)), blue = uchar(qBlue(f.pixel));
-                for (int x = 0; x < f.rect.width(); ++x, p += 3) {
-                    p[0] = red;
-                    p[1] = green;
-                    p[2] = blue;
-                }
-            } else {
-                auto* line = reinterpret_cast<quint32*>(p);
-                std::fill(line, line + f.rect.width(), f.pixel);
-            }
+            writePixels(row + bytes * f.rect.left(), f.rect.width(), f.pixel, rgb888);
             spans.emplace_back(f.rect.left(), f.rect.right() + 1);
         }
         if (spans.empty() || bottom - top < 2)
@@ -349,56 +480,124 @@ void TImageCanvas::polygon(const std::array<QPoint, 4>& points)
     painter().drawPolygon(QPolygon({points[0], points[1], points[2], points[3]}));
 }
 
-TImageCanvas::TextPixels& TImageCanvas::pixelsOf(const QString& text) const
+const TImageCanvas::Layout& TImageCanvas::layOut(const QString& text) const
 {
-    TextCache& cache = textCache();
-    if (measuredPixels_ && measuredGeneration_ == cache.generation && text == measured_)
-        return *measuredPixels_;
-    TextKey key{fontKey(font_.font, image_), text.isNull() ? QString(u""_qs) : text};
-    auto found = cache.texts.find(key);
-    if (found == cache.texts.end()) {
-        if (cache.texts.size() >= kMaxTexts)
-            cache.clearTexts();
-        TextPixels pixels;
-        pixels.width = metrics().horizontalAdvance(key.text);
-        found = cache.texts.emplace(std::move(key), std::move(pixels)).first;
+    if (!layout_.text.isNull() && text == layout_.text)  // laid out texts are never null
+        return layout_;
+    Layout& l = layout_;
+    l.text = text.isNull() ? QString(u""_qs) : text;
+    l.offsets.clear();
+    l.composable = glyphs_->cached;
+    // Each character's position is the sum of the advances before it when
+    // every neighbouring pair is laid out as its characters alone.
+    int position = 0;
+    int previous = -1;
+    for (const QChar ch : l.text) {
+        if (!l.composable)
+            break;
+        const int c = int(ch.unicode()) - int(kFirstChar);
+        if (c < 0 || c >= kChars || !glyphs_->measure(c, &image_)
+            || (previous >= 0 && !glyphs_->independent(previous, c, &image_))) {
+            l.composable = false;
+            break;
+        }
+        l.offsets.push_back(position);
+        position += glyphs_->advance[c];
+        previous = c;
     }
-    measured_ = found->first.text;
-    measuredPixels_ = &found->second;
-    measuredGeneration_ = cache.generation;
-    return found->second;
+    // As QFontMetrics rounds the width of the laid-out text.
+    l.width = l.composable ? (position + kFractions / 2) / kFractions : metrics().horizontalAdvance(l.text);
+    return l;
+}
+
+bool TImageCanvas::compose(int x, int y, const Layout& layout)
+{
+    if (!layout.composable || !direct() || font_.color.alpha() != 255 || brush_.color.alpha() != 255)
+        return false;
+    GlyphLook& look = glyphs_->look(image_.format(), font_.color.rgba(), brush_.color.rgba());
+    const QRect box(0, 0, layout.width, height_);
+    // Each glyph's patch and where it lands, relative to the box.
+    struct Placed {
+        qint16 patch;  // made patches may move the earlier ones
+        QRect ink;
+        bool masked;  // its rectangle crosses another's: only its ink is written
+    };
+    QVarLengthArray<Placed, 32> placed;
+    for (qsizetype i = 0; i < layout.text.size(); ++i) {
+        const int c = int(layout.text[i].unicode()) - int(kFirstChar);
+        const int offset = layout.offsets[i];
+        const int fraction = offset % kFractions;
+        qint16& index = look.patch[std::size_t(c * kFractions + fraction)];
+        if (index == kPatchUnknown) {
+            std::optional<Patch> patch = drawPatch(glyphs_->key, ascent_, height_, layout.text[i], fraction,
+                                                   look.format, font_.color, brush_.color);
+            index = kPatchNone;
+            if (patch) {
+                index = qint16(look.patches.size());
+                look.patches.push_back(std::move(*patch));
+            }
+        }
+        if (index == kPatchNone)
+            return false;
+        const Patch& patch = look.patches[std::size_t(index)];
+        if (patch.ink.isNull())
+            continue;
+        // Relative to the box, from the pixel of the glyph's position on the baseline.
+        const QRect ink = patch.ink.translated(offset / kFractions, ascent_);
+        // Ink out of the box would blend with what lies there; ink shared
+        // with another glyph would be blended twice.
+        if (!box.contains(ink))
+            return false;
+        bool masked = false;
+        for (Placed& other : placed)
+            if (other.ink.intersects(ink)) {
+                if (share(look.patches[std::size_t(other.patch)], other.ink, patch, ink))
+                    return false;
+                masked = other.masked = true;
+            }
+        placed.push_back({index, ink, masked});
+    }
+
+    flush();  // what was filled before lies under the text
+    const bool rgb888 = image_.format() == QImage::Format_RGB888;
+    const int bytes = rgb888 ? 3 : 4;
+    uchar* const bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    // The background: its first row written, then copied down.
+    const QRect back = box.translated(x, y) & image_.rect();
+    if (back.isEmpty())
+        return true;
+    uchar* const first = bits + back.top() * stride + bytes * back.left();
+    writePixels(first, back.width(), brush_.color.rgba(), rgb888);
+    for (int row = back.top() + 1; row <= back.bottom(); ++row)
+        std::memcpy(bits + row * stride + bytes * back.left(), first, std::size_t(bytes * back.width()));
+    for (const Placed& p : placed) {
+        const Patch& patch = look.patches[std::size_t(p.patch)];
+        const QRect ink = p.ink.translated(x, y);
+        const QRect r = ink & image_.rect();
+        for (int row = r.top(); row <= r.bottom(); ++row) {
+            uchar* const to = bits + row * stride + bytes * r.left();
+            const uchar* const from = patch.pixels.constScanLine(row - ink.top()) + bytes * (r.left() - ink.left());
+            if (!p.masked) {
+                std::memcpy(to, from, std::size_t(bytes * r.width()));
+                continue;
+            }
+            const quint8* const touched =
+                patch.touched.data() + (row - ink.top()) * ink.width() + (r.left() - ink.left());
+            for (int i = 0; i < r.width(); ++i)
+                if (touched[i])
+                    std::memcpy(to + bytes * i, from + bytes * i, std::size_t(bytes));
+        }
+    }
+    return true;
 }
 
 void TImageCanvas::textOut(int x, int y, const QString& text)
 {
-    TextPixels& pixels = pixelsOf(text);
-    // A text drawn before in the same look is written from its box; drawn
-    // once, it is learnt (a text seen once, as most barcodes' numbers, may
-    // never come again).
-    if (direct() && font_.color.alpha() == 255 && brush_.color.alpha() == 255) {
-        const TextPixels::Look look{image_.format(), font_.color.rgba(), brush_.color.rgba()};
-        if (!(pixels.look == look))
-            pixels = {pixels.width, look, 0, false, {}};
-        if (pixels.box.isNull() && !pixels.failed && pixels.drawn > 0) {
-            pixels.box = learnBox(font_.font, image_, ascent_, pixels.width, height_, text, font_.color, brush_.color);
-            pixels.failed = pixels.box.isNull();
-        }
-        if (!pixels.box.isNull()) {
-            flush();  // what was filled before lies under the box
-            const QRect r = QRect(x, y, pixels.box.width(), pixels.box.height()) & image_.rect();
-            if (r.isEmpty())
-                return;
-            const int bytes = image_.format() == QImage::Format_RGB888 ? 3 : 4;
-            uchar* const bits = image_.bits();
-            const qsizetype stride = image_.bytesPerLine();
-            for (int row = r.top(); row <= r.bottom(); ++row)
-                std::memcpy(bits + row * stride + bytes * r.left(),
-                            pixels.box.constScanLine(row - y) + bytes * (r.left() - x), std::size_t(bytes * r.width()));
-            return;
-        }
-        pixels.drawn = std::min(pixels.drawn + 1, 2);
-    }
-    fill(QRect(x, y, pixels.width, height_), brush_.color);
+    const Layout& layout = layOut(text);
+    if (compose(x, y, layout))
+        return;
+    fill(QRect(x, y, layout.width, height_), brush_.color);
     QPainter& p = painter();
     p.setPen(font_.color);
     p.drawText(x, y + ascent_, text);
@@ -407,7 +606,7 @@ void TImageCanvas::textOut(int x, int y, const QString& text)
 
 int TImageCanvas::textWidth(const QString& text) const
 {
-    return pixelsOf(text).width;
+    return layOut(text).width;
 }
 
 int TImageCanvas::textHeight(const QString&) const
