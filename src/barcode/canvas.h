@@ -66,9 +66,10 @@ public:
 // same pixels. Text is drawn antialiased whatever the hint says; over its
 // opaque background the blend does not depend on what lay there, so each
 // character's drawing at each fraction of a pixel is kept per thread for the
-// font and colours, and a text of characters laid out one after another
-// without kerning, whose glyphs share no pixel and stay in the background
-// box, is put together from them.
+// font and colours, and a text of characters laid out pair by pair as
+// QPainter lays it out is put together from them. A glyph that reaches out
+// of the background box or shares a pixel with one before it is drawn alone
+// through QPainter, after the others, where drawText would draw it.
 // The image must outlive the canvas.
 class TImageCanvas final : public TCanvas {
 public:

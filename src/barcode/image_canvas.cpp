@@ -6,11 +6,14 @@
 #include <QGlyphRun>
 #include <QPen>
 #include <QPolygon>
+#include <QRawFont>
+#include <QSet>
 #include <QTextLayout>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 namespace tarvik::barcode {
 
@@ -57,6 +60,11 @@ struct GlyphLook {
 
 constexpr std::size_t kMaxFonts = 16;
 constexpr std::size_t kMaxLooks = 8;
+constexpr qsizetype kMaxChecked = 256;
+// Glyphs of one text drawn alone through QPainter at most.
+constexpr int kMaxPainted = 4;
+// A glyph index above this names a fallback font's glyph in its top byte.
+constexpr quint32 kGlyphsOfTheFirstFont = 0xFFFFFF;
 
 }  // namespace
 
@@ -70,13 +78,27 @@ struct TImageCanvas::GlyphFont {
     std::array<quint8, kChars> measured{};
     std::array<int, kChars> advance{};
     std::array<quint32, kChars> glyph{};
-    // Per pair of characters: whether they are laid out as each alone, one
-    // after the other (no kerning, no ligature).
-    std::array<quint8, kChars * kChars> pairs{};
+    // Per pair of characters: whether they are laid out as each alone (no
+    // ligature), and the second's position from the first's in 1/64 pixel.
+    std::array<quint8, kChars * kChars> paired{};
+    std::array<int, kChars * kChars> distance{};
+    // Texts with kerning whose layout as a whole was found the same as put
+    // together pair by pair; bounded, emptied whole when full.
+    QSet<QString> checked;
     std::vector<std::unique_ptr<GlyphLook>> looks;
 
+    std::optional<QRawFont> raw;  // the font's glyphs, to draw one without layout
+
     bool measure(int c, const QPaintDevice* device);
-    bool independent(int a, int b, const QPaintDevice* device);
+    const QRawFont& rawFont(const QPaintDevice* device)
+    {
+        if (!raw)
+            raw = QRawFont::fromFont(QFont(key.font, device));
+        return *raw;
+    }
+    bool pairs(int a, int b, const QPaintDevice* device);
+    bool laidOutAsComposed(const QString& text, std::span<const int> offsets, int width, const QFontMetrics& metrics,
+                           const QPaintDevice* device);
     GlyphLook& look(QImage::Format format, QRgb pen, QRgb brush);
 };
 
@@ -225,21 +247,45 @@ bool TImageCanvas::GlyphFont::measure(int c, const QPaintDevice* device)
     return true;
 }
 
-bool TImageCanvas::GlyphFont::independent(int a, int b, const QPaintDevice* device)
+bool TImageCanvas::GlyphFont::pairs(int a, int b, const QPaintDevice* device)
 {
-    quint8& known = pairs[a * kChars + b];
+    quint8& known = paired[a * kChars + b];
     if (known != kUnknown)
         return known == kYes;
     known = kNo;
     if (!measure(a, device) || !measure(b, device))
         return false;
+    // The second glyph may move (kerning), but the pair's width must grow
+    // by as much: what moves it is the first one's advance, and so moves
+    // all after it.
     const QString text = QString(QChar(char16_t(kFirstChar + a))) + QChar(char16_t(kFirstChar + b));
     const std::optional<Run> run = layOutAlone(text, key.font, device);
     if (!run || run->glyphs.size() != 2 || run->glyphs[0] != glyph[a] || run->glyphs[1] != glyph[b]
-        || run->positions[0] != QPointF(0, run->positions[1].y()) || sixtyFourths(run->positions[1].x()) != advance[a]
-        || sixtyFourths(QFontMetricsF(key.font, device).horizontalAdvance(text)) != advance[a] + advance[b])
+        || run->positions[0] != QPointF(0, run->positions[1].y()))
         return false;
+    const std::optional<int> second = sixtyFourths(run->positions[1].x());
+    if (!second || sixtyFourths(QFontMetricsF(key.font, device).horizontalAdvance(text)) != *second + advance[b])
+        return false;
+    distance[a * kChars + b] = *second;
     known = kYes;
+    return true;
+}
+
+bool TImageCanvas::GlyphFont::laidOutAsComposed(const QString& text, std::span<const int> offsets, int width,
+                                                const QFontMetrics& metrics, const QPaintDevice* device)
+{
+    if (checked.contains(text))
+        return true;
+    const std::optional<Run> run = layOutAlone(text, key.font, device);
+    if (!run || run->glyphs.size() != text.size() || metrics.horizontalAdvance(text) != width)
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (run->glyphs[i] != glyph[text[i].unicode() - kFirstChar] || run->positions[i].y() != run->positions[0].y()
+            || sixtyFourths(run->positions[i].x()) != offsets[std::size_t(i)])
+            return false;
+    if (checked.size() >= kMaxChecked)
+        checked.clear();
+    checked.insert(text);
     return true;
 }
 
@@ -488,25 +534,38 @@ const TImageCanvas::Layout& TImageCanvas::layOut(const QString& text) const
     l.text = text.isNull() ? QString(u""_qs) : text;
     l.offsets.clear();
     l.composable = glyphs_->cached;
-    // Each character's position is the sum of the advances before it when
-    // every neighbouring pair is laid out as its characters alone.
+    // Each character's position is the sum of the distances between the
+    // pairs before it, each pair laid out alone; where one is kerned, the
+    // whole text's layout is compared once.
     int position = 0;
     int previous = -1;
+    bool kerned = false;
     for (const QChar ch : l.text) {
         if (!l.composable)
             break;
         const int c = int(ch.unicode()) - int(kFirstChar);
         if (c < 0 || c >= kChars || !glyphs_->measure(c, &image_)
-            || (previous >= 0 && !glyphs_->independent(previous, c, &image_))) {
+            || (previous >= 0 && !glyphs_->pairs(previous, c, &image_))) {
             l.composable = false;
             break;
         }
+        if (previous >= 0) {
+            const int distance = glyphs_->distance[previous * kChars + c];
+            kerned = kerned || distance != glyphs_->advance[previous];
+            position += distance;
+        }
         l.offsets.push_back(position);
-        position += glyphs_->advance[c];
         previous = c;
     }
+    if (previous >= 0)
+        position += glyphs_->advance[previous];
     // As QFontMetrics rounds the width of the laid-out text.
-    l.width = l.composable ? (position + kFractions / 2) / kFractions : metrics().horizontalAdvance(l.text);
+    l.width = (position + kFractions / 2) / kFractions;
+    if (l.composable && kerned)
+        l.composable = glyphs_->laidOutAsComposed(l.text, {l.offsets.data(), std::size_t(l.offsets.size())}, l.width,
+                                                  metrics(), &image_);
+    if (!l.composable)
+        l.width = metrics().horizontalAdvance(l.text);
     return l;
 }
 
@@ -520,9 +579,12 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
     struct Placed {
         qint16 patch;  // made patches may move the earlier ones
         QRect ink;
+        qsizetype index;  // in the text
         bool masked;  // its rectangle crosses another's: only its ink is written
+        bool painted;  // its ink reaches out of the box: drawn through QPainter
     };
     QVarLengthArray<Placed, 32> placed;
+    int paintedCount = 0;
     for (qsizetype i = 0; i < layout.text.size(); ++i) {
         const int c = int(layout.text[i].unicode()) - int(kFirstChar);
         const int offset = layout.offsets[i];
@@ -544,18 +606,22 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
             continue;
         // Relative to the box, from the pixel of the glyph's position on the baseline.
         const QRect ink = patch.ink.translated(offset / kFractions, ascent_);
-        // Ink out of the box would blend with what lies there; ink shared
-        // with another glyph would be blended twice.
-        if (!box.contains(ink))
-            return false;
+        // Ink out of the box blends with what lies there, ink shared with a
+        // glyph before blends over that one: such a glyph is drawn alone
+        // where drawText puts it, after the others, in the text's order.
+        bool painted = !box.contains(ink);
         bool masked = false;
         for (Placed& other : placed)
             if (other.ink.intersects(ink)) {
-                if (share(look.patches[std::size_t(other.patch)], other.ink, patch, ink))
-                    return false;
                 masked = other.masked = true;
+                painted = painted || share(look.patches[std::size_t(other.patch)], other.ink, patch, ink);
             }
-        placed.push_back({index, ink, masked});
+        // A glyph of another font than the first is not drawn alone.
+        if (painted && glyphs_->glyph[c] > kGlyphsOfTheFirstFont)
+            return false;
+        if (painted && ++paintedCount > kMaxPainted)
+            return false;  // drawText for the whole text is quicker
+        placed.push_back({index, ink, i, masked, painted});
     }
 
     flush();  // what was filled before lies under the text
@@ -565,13 +631,17 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
     const qsizetype stride = image_.bytesPerLine();
     // The background: its first row written, then copied down.
     const QRect back = box.translated(x, y) & image_.rect();
-    if (back.isEmpty())
-        return true;
-    uchar* const first = bits + back.top() * stride + bytes * back.left();
-    writePixels(first, back.width(), brush_.color.rgba(), rgb888);
-    for (int row = back.top() + 1; row <= back.bottom(); ++row)
-        std::memcpy(bits + row * stride + bytes * back.left(), first, std::size_t(bytes * back.width()));
+    if (!back.isEmpty()) {
+        uchar* const first = bits + back.top() * stride + bytes * back.left();
+        writePixels(first, back.width(), brush_.color.rgba(), rgb888);
+        for (int row = back.top() + 1; row <= back.bottom(); ++row)
+            std::memcpy(bits + row * stride + bytes * back.left(), first, std::size_t(bytes * back.width()));
+    }
+    bool painted = false;
     for (const Placed& p : placed) {
+        painted = painted || p.painted;
+        if (p.painted)
+            continue;
         const Patch& patch = look.patches[std::size_t(p.patch)];
         const QRect ink = p.ink.translated(x, y);
         const QRect r = ink & image_.rect();
@@ -589,6 +659,20 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
                     std::memcpy(to + bytes * i, from + bytes * i, std::size_t(bytes));
         }
     }
+    if (!painted)
+        return true;
+    // The glyph as drawText draws it, without laying the character out again.
+    QPainter& painter = this->painter();
+    painter.setPen(font_.color);
+    toolsChanged_ = true;
+    QGlyphRun run;
+    run.setRawFont(glyphs_->rawFont(&image_));
+    for (const Placed& p : placed)
+        if (p.painted) {
+            run.setGlyphIndexes({glyphs_->glyph[layout.text[p.index].unicode() - kFirstChar]});
+            run.setPositions({QPointF(qreal(layout.offsets[p.index]) / kFractions, 0)});
+            painter.drawGlyphRun(QPointF(x, y + ascent_), run);
+        }
     return true;
 }
 
