@@ -44,8 +44,15 @@ constexpr int kLargestCachedGlyph = 64;
 // baseline, and the pixels of that rectangle as left over the background.
 struct Patch {
     QRect ink;  // null for a character with no ink
-    QImage pixels;
+    std::vector<uchar> pixels;    // the ink rectangle's rows, without padding
     std::vector<quint8> touched;  // 1 where the glyph covers or changes a pixel of the ink, row by row
+};
+
+// A kept patch: its ink and where its pixels and touched pixels start in the
+// look's bytes, kept together as one text reads them together.
+struct KeptPatch {
+    QRect ink;
+    std::size_t pixels, touched;
 };
 
 enum : qint16 { kPatchUnknown = -1, kPatchNone = -2 };
@@ -55,7 +62,8 @@ struct GlyphLook {
     QImage::Format format;
     QRgb pen, brush;
     std::array<qint16, kChars * kFractions> patch;  // index into patches, or kPatch*
-    std::vector<Patch> patches;
+    std::vector<KeptPatch> patches;
+    std::vector<uchar> bytes;
 };
 
 constexpr std::size_t kMaxFonts = 16;
@@ -198,9 +206,12 @@ std::optional<Patch> drawPatch(const FontKey& key, int ascent, int height, QChar
         return std::nullopt;
     Patch patch;
     if (!ink.isNull()) {
-        patch.pixels = drawn[0].copy(ink);
-        if (drawn[1].copy(ink.translated(shifts[1])) != patch.pixels)
+        const QImage pixels = drawn[0].copy(ink);
+        if (drawn[1].copy(ink.translated(shifts[1])) != pixels)
             return std::nullopt;
+        for (int y = 0; y < pixels.height(); ++y)
+            patch.pixels.insert(patch.pixels.end(), pixels.constScanLine(y),
+                                pixels.constScanLine(y) + bytes * pixels.width());
         patch.ink = ink.translated(-pad, -(pad + ascent));
         for (int y = ink.top(); y <= ink.bottom(); ++y)
             for (int x = ink.left(); x <= ink.right(); ++x)
@@ -218,13 +229,12 @@ std::optional<Patch> drawPatch(const FontKey& key, int ascent, int height, QChar
 }
 
 // Whether two glyphs' inks, placed at these rectangles, share a pixel.
-bool share(const Patch& a, const QRect& atA, const Patch& b, const QRect& atB)
+bool share(const quint8* a, const QRect& atA, const quint8* b, const QRect& atB)
 {
     const QRect both = atA & atB;
     for (int y = both.top(); y <= both.bottom(); ++y)
         for (int x = both.left(); x <= both.right(); ++x)
-            if (a.touched[std::size_t((y - atA.top()) * atA.width() + x - atA.left())]
-                && b.touched[std::size_t((y - atB.top()) * atB.width() + x - atB.left())])
+            if (a[(y - atA.top()) * atA.width() + x - atA.left()] && b[(y - atB.top()) * atB.width() + x - atB.left()])
                 return true;
     return false;
 }
@@ -596,12 +606,14 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
             index = kPatchNone;
             if (patch) {
                 index = qint16(look.patches.size());
-                look.patches.push_back(std::move(*patch));
+                look.patches.push_back({patch->ink, look.bytes.size(), look.bytes.size() + patch->pixels.size()});
+                look.bytes.insert(look.bytes.end(), patch->pixels.begin(), patch->pixels.end());
+                look.bytes.insert(look.bytes.end(), patch->touched.begin(), patch->touched.end());
             }
         }
         if (index == kPatchNone)
             return false;
-        const Patch& patch = look.patches[std::size_t(index)];
+        const KeptPatch& patch = look.patches[std::size_t(index)];
         if (patch.ink.isNull())
             continue;
         // Relative to the box, from the pixel of the glyph's position on the baseline.
@@ -614,7 +626,9 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
         for (Placed& other : placed)
             if (other.ink.intersects(ink)) {
                 masked = other.masked = true;
-                painted = painted || share(look.patches[std::size_t(other.patch)], other.ink, patch, ink);
+                painted = painted
+                          || share(look.bytes.data() + look.patches[std::size_t(other.patch)].touched, other.ink,
+                                   look.bytes.data() + patch.touched, ink);
             }
         // A glyph of another font than the first is not drawn alone.
         if (painted && glyphs_->glyph[c] > kGlyphsOfTheFirstFont)
@@ -642,18 +656,19 @@ bool TImageCanvas::compose(int x, int y, const Layout& layout)
         painted = painted || p.painted;
         if (p.painted)
             continue;
-        const Patch& patch = look.patches[std::size_t(p.patch)];
+        const KeptPatch& patch = look.patches[std::size_t(p.patch)];
         const QRect ink = p.ink.translated(x, y);
         const QRect r = ink & image_.rect();
         for (int row = r.top(); row <= r.bottom(); ++row) {
             uchar* const to = bits + row * stride + bytes * r.left();
-            const uchar* const from = patch.pixels.constScanLine(row - ink.top()) + bytes * (r.left() - ink.left());
+            const uchar* const from =
+                look.bytes.data() + patch.pixels + bytes * ((row - ink.top()) * ink.width() + r.left() - ink.left());
             if (!p.masked) {
                 std::memcpy(to, from, std::size_t(bytes * r.width()));
                 continue;
             }
             const quint8* const touched =
-                patch.touched.data() + (row - ink.top()) * ink.width() + (r.left() - ink.left());
+                look.bytes.data() + patch.touched + (row - ink.top()) * ink.width() + (r.left() - ink.left());
             for (int i = 0; i < r.width(); ++i)
                 if (touched[i])
                     std::memcpy(to + bytes * i, from + bytes * i, std::size_t(bytes));
