@@ -11,7 +11,9 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QVarLengthArray>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -60,7 +62,14 @@ public:
 
 // A canvas over a QImage without antialiasing. Upright bars are written
 // straight into the image's rows; QPainter is started only for what needs it
-// (a turned polygon, an outlined one, text), and paints the same pixels.
+// (a turned polygon, an outlined one, text it cannot compose), and paints the
+// same pixels. Text is drawn antialiased whatever the hint says; over its
+// opaque background the blend does not depend on what lay there, so each
+// character's drawing at each fraction of a pixel is kept per thread for the
+// font and colours, and a text of characters laid out pair by pair as
+// QPainter lays it out is put together from them. A glyph that reaches out
+// of the background box or shares a pixel with one before it is drawn alone
+// through QPainter, after the others, where drawText would draw it.
 // The image must outlive the canvas.
 class TImageCanvas final : public TCanvas {
 public:
@@ -81,9 +90,21 @@ public:
     int textWidth(const QString& text) const override;
     int textHeight(const QString& text) const override;
 
+    struct GlyphFont;  // a font's characters: advances, pairs, drawn glyphs
+
 private:
+    // A text placed as QPainter places it: width and, when it can be put
+    // together from kept glyphs, each character's offset in 1/64 pixel.
+    struct Layout {
+        QString text;
+        int width = 0;
+        bool composable = false;
+        QVarLengthArray<int, 32> offsets;
+    };
+
     QPainter& painter();
     void applyTools();
+    const QFontMetrics& metrics() const;
     // Fills the rectangle as QPainter::fillRect would: an opaque colour on an
     // image of 24 or 32 bits is kept for flush(), any other painted at once.
     void fill(const QRect& rect, const QColor& colour);
@@ -91,6 +112,12 @@ private:
     // rows that the same rectangles cross is drawn on its first row and that
     // row copied down, as bars of one height make the picture.
     void flush();
+    // Whether an opaque colour may be written into the image's bytes.
+    bool direct() const;
+    const Layout& layOut(const QString& text) const;
+    // Writes the text from kept glyphs; false when it cannot be shown so to
+    // be the same as QPainter's drawing.
+    bool compose(int x, int y, const Layout& layout);
 
     struct Fill {
         QRect rect;  // inside the image
@@ -100,14 +127,16 @@ private:
     std::vector<Fill> fills_;
     std::optional<QPainter> painter_;  // begun at its first use
     bool toolsChanged_ = true;
-    std::optional<QFontMetrics> metrics_;
+    mutable std::optional<QFontMetrics> metrics_;  // made when a text is first measured
+    int ascent_ = 0;
+    int height_ = 0;
     TPen pen_;
     TBrush brush_;
     TFont font_;
-    // The width of the last text measured: the text is measured to place it
-    // and again to draw its background.
-    mutable QString measured_;
-    mutable int measuredWidth_ = 0;
+    std::shared_ptr<GlyphFont> glyphs_;  // the thread's record of this font
+    // The last text laid out: the text is measured to place it and again to
+    // draw it.
+    mutable Layout layout_;
 };
 
 }  // namespace tarvik::barcode

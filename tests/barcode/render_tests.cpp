@@ -9,13 +9,14 @@
 #include "platform/text/error.h"
 
 #include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstring>
-#include <QPainter>
-#include <numbers>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <numbers>
+#include <random>
 
 using namespace tarvik::barcode;
 using tarvik::barcode::testing::moduleBits;
@@ -528,6 +529,26 @@ private:
 
 }  // namespace
 
+// Fonts the barcode text is shown in, by index.
+TFont textFont(int index)
+{
+    TFont f = TFont::standard();
+    switch (index) {
+    case 1: f.color = QColor(0x30, 0x60, 0xC0); break;
+    case 2:  // glyphs that share pixels: drawn through QPainter
+        f.font = QFont(u"DejaVu Serif"_qs);
+        f.font.setPixelSize(15);
+        f.font.setBold(true);
+        f.font.setItalic(true);
+        f.color = Qt::darkRed;
+        break;
+    case 3: f.font.setPixelSize(70); break;  // larger than QPainter keeps glyphs of
+    case 4: f.font.setPointSize(9); break;   // its glyphs fall at other fractions of a pixel
+    default: break;
+    }
+    return f;
+}
+
 TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
 {
     struct Case {
@@ -537,6 +558,8 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
         double angle;
         QImage::Format format;
         TColor bars = 0x000000;
+        TBarcodeOption shown = bcoCode;
+        int font = 0;
     } cases[] = {
         {bcCodeEAN13, true, "482000120125", 0, QImage::Format_RGB888},
         {bcCodeEAN13, true, "482000121184", 0, QImage::Format_RGB32},
@@ -547,12 +570,40 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
         {bcCodePostNet, false, "555551237", 0, QImage::Format_RGB888},  // half bars
         {bcCode39, false, "TARVIK-1", 90, QImage::Format_RGB888},
         {bcCodeEAN13, true, "482000120125", 30, QImage::Format_RGB888},  // turned: QPainter's polygons
-        {bcCodeEAN8, true, "4820001", 0, QImage::Format_RGB16},  // another format: QPainter alone
+        {bcCodeEAN8, true, "4820001", 0, QImage::Format_RGB16},          // another format: QPainter alone
+        // Every other type, its name above as well: the type name stands
+        // partly above the picture.
+        {bcCode_2_5_interleaved, false, "12345678", 0, QImage::Format_ARGB32, 0x000000, bcoBoth},
+        {bcCode_2_5_industrial, false, "1234", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCode_2_5_matrix, false, "1234", 0, QImage::Format_RGB32, 0x000000, bcoBoth},
+        {bcCode39Extended, false, "Tarvik 1.1!", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCode128A, false, "TARVIK 1", 0, QImage::Format_ARGB32, 0x000000, bcoBoth},
+        {bcCode93, false, "TEST93", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCode93Extended, false, "Tarvik 1.1!", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeMSI, false, "80523", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeCodabar, false, "40156", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_E0, true, "4252610", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_E1, true, "1234560", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_Supp2, false, "87", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeUPC_Supp5, false, "52499", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN128A, false, "TARVIK", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN128B, false, "Tarvik", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN128C, false, "901234", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeGS1_128, false, "(01)04820001201253(3103)001250", 0, QImage::Format_RGB888, 0x000000, bcoBoth},
+        {bcCodeEAN13, true, "590123412345", 0, QImage::Format_ARGB32, 0x3060C0, bcoBoth},
+        // Other fonts and text colours.
+        {bcCodeEAN13, true, "482000120125", 0, QImage::Format_RGB888, 0x000000, bcoCode, 1},
+        {bcCodeUPC_A, true, "03600029145", 0, QImage::Format_ARGB32_Premultiplied, 0x000000, bcoBoth, 1},
+        {bcCode128B, false, "Tarvik 1.1 box", 0, QImage::Format_RGB32, 0x000000, bcoBoth, 2},
+        {bcCodeEAN13, true, "482000120125", 0, QImage::Format_RGB888, 0x000000, bcoCode, 2},
+        {bcCodeEAN8, true, "4820001", 0, QImage::Format_RGB888, 0x000000, bcoCode, 3},
+        {bcCode128B, false, "Tarvik 1.1 box 000123", 0, QImage::Format_ARGB32, 0x000000, bcoBoth, 4},
+        {bcCodeEAN13, true, "482000120125", 0, QImage::Format_RGB16, 0x000000, bcoBoth, 1},
     };
     for (const Case& c : cases) {
         TBarcode code;
         code.SetShowTextPosition(stpBottomCenter);
-        code.SetShowText(bcoCode);
+        code.SetShowText(c.shown);
         code.SetCheckSum(c.checksum);
         code.SetTyp(c.type);
         code.SetAngle(c.angle);
@@ -562,20 +613,25 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
         code.SetText(QString::fromLatin1(c.content));
         code.SetHeight(80);
         code.SetWidth(8 * int(std::strlen(c.content)));
+        code.SetShowTextFont(textFont(c.font));
         const int w = code.GetCanvasWidth() + 6, h = code.GetCanvasHeight() + 2;
-        QImage fast(w, h, c.format), slow(w, h, c.format);
+        QImage slow(w, h, c.format);
         code.SetColorBar(c.bars);
-        fast.fill(QColor(200, 200, 200));  // neither bar nor space: every painted pixel shows
-        slow.fill(QColor(200, 200, 200));
-        {
-            TImageCanvas canvas(fast);
-            code.DrawBarcode(canvas);
-        }
+        slow.fill(QColor(200, 200, 200));  // neither bar nor space: every painted pixel shows
         {
             PainterCanvas canvas(slow);
             code.DrawBarcode(canvas);
         }
-        EXPECT_EQ(fast, slow) << c.content << " at " << c.angle;
+        // Twice: glyphs are drawn and kept the first time, taken the second.
+        for (int round = 0; round < 2; ++round) {
+            QImage fast(w, h, c.format);
+            fast.fill(QColor(200, 200, 200));
+            {
+                TImageCanvas canvas(fast);
+                code.DrawBarcode(canvas);
+            }
+            EXPECT_EQ(fast, slow) << c.content << " at " << c.angle << ", round " << round;
+        }
     }
     // The station's picture itself.
     for (const Case& c : {cases[0], cases[2]}) {
@@ -601,5 +657,208 @@ TEST(Picture, TheFastCanvasPaintsWhatQPainterPaints)
             code.DrawBarcode(canvas);
         }
         EXPECT_EQ(picture, slow) << c.content;
+    }
+}
+
+TEST(Picture, TheFastCanvasWritesTextAsQPainterDraws)
+{
+    const auto font = [](const char* family, int pixels, bool bold, bool italic, QColor colour) {
+        TFont f;
+        f.font = QFont(QString::fromLatin1(family));
+        f.font.setPixelSize(pixels);
+        f.font.setBold(bold);
+        f.font.setItalic(italic);
+        f.color = colour;
+        return f;
+    };
+    TFont inPoints = TFont::standard();
+    inPoints.font.setPointSize(10);  // its pixels follow the image's resolution
+    const TFont fonts[] = {
+        TFont::standard(),
+        font("DejaVu Sans", 11, false, false, QColor(0x30, 0x60, 0xC0)),
+        font("DejaVu Sans", 15, true, true, Qt::black),
+        font("DejaVu Serif", 22, false, true, Qt::darkGreen),  // "ffj" reaches past its width
+        inPoints,
+        font("DejaVu Sans", 11, false, false, QColor(255, 0, 0, 128)),  // not opaque
+        font("DejaVu Serif", 14, true, false, Qt::black),
+        font("DejaVu Sans", 80, false, false, Qt::black),  // drawn as outlines
+    };
+    // A text, or with bar set a bar (an upright polygon) in the text's colour.
+    struct Step {
+        int x, y;
+        const char* text;
+        int font = 0;
+        QColor brush = Qt::white;
+        QSize bar = {};
+    };
+    struct Case {
+        const char* name;
+        QSize size;
+        std::vector<Step> steps;
+        int dotsPerMeter = 3780;  // 96 dpi
+        qreal pixelRatio = 1;
+    } cases[] = {
+        {"left", {60, 30}, {{-9, 5, "4820001"}}},
+        {"right", {60, 30}, {{40, 5, "4820001"}}},
+        {"top", {60, 30}, {{5, -6, "4820001"}}},
+        {"bottom", {60, 30}, {{5, 24, "4820001"}}},
+        {"corner", {60, 30}, {{-3, -4, "4820001"}, {50, 25, "4820001"}}},
+        {"wholly out", {60, 30}, {{-80, 5, "4820001"}, {5, 40, "4820001"}}},
+        {"colours", {80, 30}, {{3, 3, "Tarvik 1.1", 1, QColor(255, 240, 120)}}},
+        {"bold italic", {120, 40}, {{4, 4, "EAN13 Wy", 2}}},
+        {"bold serif", {200, 40}, {{4, 4, "Tarvik 1.1 (01)048", 6, Qt::yellow}}},
+        {"overhang", {120, 50}, {{10, 8, "ffj fy", 3, Qt::yellow}}},
+        {"ink left of the box", {60, 30}, {{5, 5, "j1 j", 0, Qt::yellow}}},
+        {"kerning and ligatures", {200, 30}, {{2, 3, "AV Wa To fi fl LT 7."}, {2, 16, "AV Wa To fi fl LT 7.", 4}}},
+        {"every printable character",
+         {600, 40},
+         {{2, 2, " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~"},
+          {2, 20, " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~",
+           1, QColor(20, 20, 20)}}},
+        {"beyond ASCII", {120, 30}, {{2, 3, "Вага 1,25 кг"}, {2, 15, "12\u00b705"}}},
+        {"outlines", {400, 110}, {{-5, 2, "4820001", 7}}},
+        {"not opaque", {80, 30}, {{3, 3, "4820001", 5}}},
+        {"brush not opaque", {80, 30}, {{3, 3, "4820001", 0, QColor(0, 0, 255, 100)}}},
+        {"brush as the font", {80, 30}, {{3, 3, "4820001", 0, Qt::black}}},
+        {"points at 96 dpi", {100, 40}, {{3, 3, "4820001", 4}}},
+        {"points at 300 dpi", {200, 80}, {{3, 3, "4820001", 4}}, 11811},
+        {"several, overlapping, with bars between",
+         {120, 50},
+         {{2, 2, "4820001"},
+          {20, 6, "4820001", 1, Qt::cyan},     // over the first
+          {30, 0, "", 0, Qt::white, {3, 30}},  // a bar over both
+          {2, 30, "4820001", 2},
+          {50, 28, "4820001"},  // the same text, font and colour, elsewhere
+          {10, 8, "", 1, Qt::white, {90, 2}}}},
+        {"the same text in two fonts", {120, 40}, {{2, 2, "590123", 0}, {40, 12, "590123", 2}}},
+        {"empty text", {20, 20}, {{2, 2, ""}}},
+        {"two device pixels a pixel", {120, 60}, {{3, 3, "4820001"}, {3, 20, "", 0, Qt::white, {9, 4}}}, 3780, 2},
+    };
+    for (const QImage::Format format : {QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_ARGB32,
+                                        QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB16}) {
+        for (const Case& c : cases) {
+            const auto paint = [&](TCanvas& canvas) {
+                for (const Step& s : c.steps) {
+                    canvas.setFont(fonts[s.font]);
+                    canvas.setBrush({s.brush});
+                    if (s.bar.isEmpty()) {
+                        canvas.textOut(s.x, s.y, QString::fromUtf8(s.text));
+                        continue;
+                    }
+                    canvas.setBrush({fonts[s.font].color});
+                    canvas.setPen({fonts[s.font].color, 1});
+                    const int r = s.x + s.bar.width() - 1, b = s.y + s.bar.height() - 1;
+                    canvas.polygon({QPoint(s.x, s.y), QPoint(s.x, b), QPoint(r, b), QPoint(r, s.y)});
+                }
+            };
+            const auto blank = [&] {
+                QImage image(c.size, format);
+                image.setDotsPerMeterX(c.dotsPerMeter);
+                image.setDotsPerMeterY(c.dotsPerMeter);
+                image.setDevicePixelRatio(c.pixelRatio);
+                image.fill(QColor(200, 200, 200));
+                return image;
+            };
+            QImage slow = blank();
+            {
+                PainterCanvas canvas(slow);
+                paint(canvas);
+            }
+            // Glyphs drawn and kept the first time, taken afterwards.
+            for (int round = 0; round < 2; ++round) {
+                QImage fast = blank();
+                {
+                    TImageCanvas canvas(fast);
+                    paint(canvas);
+                    for (const Step& s : c.steps) {
+                        canvas.setFont(fonts[s.font]);
+                        const QString text = QString::fromUtf8(s.text);
+                        QFontMetrics metrics(fonts[s.font].font, &fast);
+                        EXPECT_EQ(canvas.textWidth(text), metrics.horizontalAdvance(text)) << c.name << ": " << s.text;
+                        EXPECT_EQ(canvas.textHeight(text), metrics.height()) << c.name;
+                    }
+                }
+                EXPECT_EQ(fast, slow) << c.name << " in format " << format << ", round " << round;
+            }
+        }
+    }
+}
+
+// Numbers that are new each time, as weighed labels carry, put together from
+// glyphs kept from the numbers before: each picture alone, and all on one
+// image through one canvas, overlapping one another and the image's edges.
+TEST(Picture, TheFastCanvasPaintsManyNewNumbersAsQPainterDoes)
+{
+    std::mt19937 random(20261210);
+    const auto digits = [&](int count) {
+        QString s;
+        for (int i = 0; i < count; ++i)
+            s += QChar(u'0' + int(random() % 10));
+        return s;
+    };
+    const auto printable = [&](int count) {
+        QString s;
+        for (int i = 0; i < count; ++i)
+            s += QChar(char16_t(0x20 + random() % 95));
+        return s;
+    };
+    struct Code {
+        TBarcodeType type;
+        QString content;
+        int font;
+    };
+    std::vector<Code> codes;
+    for (int i = 0; i < 200; ++i) {
+        const int font = i % 7 == 6 ? 1 : i % 11 == 10 ? 4 : 0;
+        switch (i % 4) {
+        case 0: codes.push_back({bcCodeEAN13, digits(12), font}); break;
+        case 1: codes.push_back({bcCodeUPC_A, digits(11), font}); break;
+        case 2: codes.push_back({bcCode128B, printable(4 + int(random() % 16)), font}); break;
+        default: codes.push_back({bcCodeEAN8, digits(7), font}); break;
+        }
+    }
+    const auto setUp = [](TBarcode& code, const Code& c, int left, int top) {
+        code.SetShowTextPosition(stpBottomCenter);
+        code.SetShowText(c.type == bcCode128B ? bcoBoth : bcoCode);
+        code.SetCheckSum(c.type != bcCode128B);
+        code.SetTyp(c.type);
+        code.SetTop(top);
+        code.SetLeft(left);
+        code.SetModul(2);
+        code.SetText(c.content);
+        code.SetHeight(60);
+        code.SetShowTextFont(textFont(c.font));
+    };
+    for (const QImage::Format format : {QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_ARGB32,
+                                        QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB16}) {
+        QImage slowAll(300, 140, format), fastAll(300, 140, format);
+        slowAll.fill(QColor(200, 200, 200));
+        fastAll.fill(QColor(200, 200, 200));
+        {
+            PainterCanvas slowCanvas(slowAll);
+            TImageCanvas fastCanvas(fastAll);
+            for (std::size_t i = 0; i < codes.size(); ++i) {
+                TBarcode code;
+                setUp(code, codes[i], 3, 1);
+                QImage slow(code.GetCanvasWidth() + 6, code.GetCanvasHeight() + 2, format);
+                slow.fill(QColor(200, 200, 200));
+                QImage fast = slow;
+                {
+                    PainterCanvas canvas(slow);
+                    code.DrawBarcode(canvas);
+                }
+                {
+                    TImageCanvas canvas(fast);
+                    code.DrawBarcode(canvas);
+                }
+                EXPECT_EQ(fast, slow) << codes[i].content.toStdString() << " in format " << format;
+
+                TBarcode onAll;
+                setUp(onAll, codes[i], int(i * 37 % 330) - 30, int(i * 23 % 170) - 40);
+                onAll.DrawBarcode(slowCanvas);
+                onAll.DrawBarcode(fastCanvas);
+            }
+        }
+        EXPECT_EQ(fastAll, slowAll) << "format " << format;
     }
 }
