@@ -43,12 +43,12 @@ QString RunJournal::newRunId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-void RunJournal::write(const QStringList& fields)
+void RunJournal::write(const QStringList& fields, DurableLog::Sync sync)
 {
     QStringList parts;
     for (const QString& f : fields)
         parts << escaped(f);
-    log_.append(parts.join(u'\t').toUtf8());
+    log_.append(parts.join(u'\t').toUtf8(), sync);
 }
 
 void RunJournal::begin(const QString& id, const LogRow& row)
@@ -85,10 +85,12 @@ void RunJournal::boxPrinted(const QString& id)
 
 void RunJournal::end(const QString& id)
 {
-    write({QStringLiteral("end"), id});
+    // Not synced: a run found without its end after a power cut has all its
+    // steps done, and the next start only ends it.
+    write({QStringLiteral("end"), id}, DurableLog::Sync::Later);
     if (--open_ <= 0) {
         open_ = 0;
-        log_.clear();
+        log_.clear(DurableLog::Sync::Later);
     }
 }
 

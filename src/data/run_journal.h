@@ -13,7 +13,8 @@
 //   numbered ID number                               the box number is committed
 //   boxed    ID                                      label 2 is whole
 //   end      ID                                      nothing is left to do
-// A journal whose runs all ended is emptied.
+// A journal whose runs all ended is emptied. Every step but the end is synced
+// before the next step happens.
 
 #include "data/station_store.h"
 #include "platform/text/durable_file.h"
@@ -61,7 +62,7 @@ public:
     std::vector<JournalRun> unfinished() const;
 
 private:
-    void write(const QStringList& fields);
+    void write(const QStringList& fields, DurableLog::Sync sync = DurableLog::Sync::Now);
 
     DurableLog log_;
     int open_ = 0;  // runs begun and not ended since the journal was last empty

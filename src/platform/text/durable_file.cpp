@@ -135,16 +135,16 @@ DurableLog::~DurableLog()
         ::close(fd_);
 }
 
-void DurableLog::append(const QByteArray& line)
+void DurableLog::append(const QByteArray& line, Sync sync)
 {
     const QByteArray bytes = line + '\n';
-    if (!writeAll(fd_, bytes.constData(), bytes.size()) || ::fdatasync(fd_) != 0)
+    if (!writeAll(fd_, bytes.constData(), bytes.size()) || (sync == Sync::Now && ::fdatasync(fd_) != 0))
         throw Error(QStringLiteral("Не вдається записати журнал \"%1\": %2").arg(path_, why(errno)));
 }
 
-void DurableLog::clear()
+void DurableLog::clear(Sync sync)
 {
-    if (::ftruncate(fd_, 0) != 0 || ::fdatasync(fd_) != 0)
+    if (::ftruncate(fd_, 0) != 0 || (sync == Sync::Now && ::fdatasync(fd_) != 0))
         throw Error(QStringLiteral("Не вдається очистити журнал \"%1\": %2").arg(path_, why(errno)));
 }
 

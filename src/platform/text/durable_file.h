@@ -32,10 +32,13 @@ public:
     DurableLog& operator=(const DurableLog&) = delete;
 
     const QString& path() const { return path_; }
-    // Appends one line (a "\n" is added) and syncs it to the disk.
-    void append(const QByteArray& line);
-    // Empties the file, synced.
-    void clear();
+    // Whether a change is synced to the disk before the call returns, or
+    // goes there with the next synced one (or whenever the system writes it).
+    enum class Sync { Now, Later };
+    // Appends one line (a "\n" is added).
+    void append(const QByteArray& line, Sync sync = Sync::Now);
+    // Empties the file.
+    void clear(Sync sync = Sync::Now);
     // The whole file as it is on the disk now.
     QByteArray readAll() const;
 
