@@ -26,6 +26,7 @@
 #include "station/windows.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -119,7 +120,12 @@ void copyInto(const QString& from, const QString& toDir)
     QFile::remove(to);
     if (!QFile::copy(from, to))
         throw std::runtime_error("cannot copy " + from.toStdString());
-    QFile(to).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile file(to);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    // As old as a station's templates and pictures are: a file written within
+    // the file system's clock tick is read again at every load until it settles.
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
