@@ -114,6 +114,22 @@ std::map<std::string, Percentiles>& cpuResults()
     return r;
 }
 
+// The case's median and 99th percentile, as counters and for the summary.
+void report(benchmark::State& state, const std::string& name, const std::vector<double>& ms)
+{
+    const Percentiles p = percentiles(ms);
+    state.counters["p50_ms"] = p.p50;
+    state.counters["p99_ms"] = p.p99;
+    results()[name] = p;
+}
+
+// A log row as a run writes it.
+data::LogRow sampleRow()
+{
+    return {QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
+            QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+}
+
 void copyInto(const QString& from, const QString& toDir)
 {
     const QString to = toDir + QFileInfo(from).fileName();
@@ -365,10 +381,7 @@ void labelRuns(benchmark::State& state, const std::string& name, int rows, int l
     else if (label1 != runs || label2 != boxes)
         state.SkipWithError("the PDF folder does not hold one label 1 per run and one label 2 per box");
 
-    const Percentiles p = percentiles(ms);
-    state.counters["p50_ms"] = p.p50;
-    state.counters["p99_ms"] = p.p99;
-    results()[name] = p;
+    report(state, name, ms);
     const Percentiles c = percentiles(cpu);
     state.counters["cpu_p50_ms"] = c.p50;
     cpuResults()[name] = c;
@@ -379,8 +392,7 @@ void idleCommit(benchmark::State& state, const std::string& name, int rows)
     if (!setUp(state, rows))
         return;
     data::StationStore& store = frMain->model().store();
-    const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
-                           QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+    const data::LogRow row = sampleRow();
     std::vector<double> ms;
     for (auto _ : state) {
         // Not timed: the row the commit makes durable. Its number also shows
@@ -394,10 +406,7 @@ void idleCommit(benchmark::State& state, const std::string& name, int rows)
         state.SetIterationTime(t / 1000.0);
         ms.push_back(t);
     }
-    const Percentiles p = percentiles(ms);
-    state.counters["p50_ms"] = p.p50;
-    state.counters["p99_ms"] = p.p99;
-    results()[name] = p;
+    report(state, name, ms);
 }
 
 // The log row of one run as the run writes it (its number taken under the
@@ -409,8 +418,7 @@ void logRows(benchmark::State& state, const std::string& name, int rows, bool cu
     if (!setUp(state, rows, customer))
         return;
     data::StationStore& store = frMain->model().store();
-    const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
-                           QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+    const data::LogRow row = sampleRow();
     std::vector<double> ms;
     for (auto _ : state) {
         const QString id = data::RunJournal::newRunId();
@@ -424,20 +432,16 @@ void logRows(benchmark::State& state, const std::string& name, int rows, bool cu
         state.SetIterationTime(t / 1000.0);
         ms.push_back(t);
     }
-    const Percentiles p = percentiles(ms);
-    state.counters["p50_ms"] = p.p50;
-    state.counters["p99_ms"] = p.p99;
-    results()[name] = p;
+    report(state, name, ms);
 }
 
 // The journal's steps of one label run that closes no box (run, printed,
-// logged, end), each synced to the disk before the next, as the run writes them.
+// logged, end) as the run writes them: all but the end synced to the disk.
 void journalRun(benchmark::State& state, const std::string& name)
 {
     QTemporaryDir dir;
     data::RunJournal journal(dir.path() + u'/');
-    const data::LogRow row{QStringLiteral("Сир Едам"), QDate::currentDate(), QStringLiteral("1,229"),
-                           QStringLiteral("211,28"),   QStringLiteral("2    "), kScaleName};
+    const data::LogRow row = sampleRow();
     std::vector<double> ms;
     for (auto _ : state) {
         const QString id = data::RunJournal::newRunId();
@@ -451,10 +455,7 @@ void journalRun(benchmark::State& state, const std::string& name)
         state.SetIterationTime(t / 1000.0);
         ms.push_back(t);
     }
-    const Percentiles p = percentiles(ms);
-    state.counters["p50_ms"] = p.p50;
-    state.counters["p99_ms"] = p.p99;
-    results()[name] = p;
+    report(state, name, ms);
 }
 
 // --- the peer ----------------------------------------------------------------
