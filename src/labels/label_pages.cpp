@@ -305,16 +305,7 @@ QImage LabelPages::picture(const QString& file) const
 {
     // The stand-by pictures are checked before every load and put back after
     // its label: read once while their files stay as they are.
-    const FileStamp before = FileStamp::of(file);
-    if (const auto found = pictures_.find(file); found != pictures_.end()) {
-        if (found->second.first.unchanged(before))
-            return found->second.second;
-        pictures_.erase(found);
-    }
-    QImage read = readPicture(file);
-    if (before.exists())
-        pictures_[file] = {SeenFile::readWith(before), read};
-    return read;
+    return pictures_.get(file, [&] { return readPicture(file); });
 }
 
 void LabelPages::LoadLabelTemplates()
@@ -364,15 +355,10 @@ void LabelPages::checkFile(const QString& file, const std::function<void()>& che
 {
     // Every load checks the files, and they seldom change: a file that
     // passed is not read again until it changes.
-    const FileStamp before = FileStamp::of(file);
-    if (const auto found = checkedFiles_.find(file); found != checkedFiles_.end()) {
-        if (found->second.unchanged(before))
-            return;
-        checkedFiles_.erase(found);
-    }
-    check();
-    if (before.exists())
-        checkedFiles_[file] = SeenFile::readWith(before);
+    checkedFiles_.get(file, [&] {
+        check();
+        return true;
+    });
 }
 
 printing::LabelPage LabelPages::page(int number) const

@@ -253,8 +253,8 @@ private:
     // The six templates, parsed once and again when an editor rewrites them.
     richtext::TemplateCache templates_;
     // The files checkLabelFiles found sound, as they were then.
-    mutable std::map<QString, SeenFile> checkedFiles_;
-    mutable std::map<QString, std::pair<SeenFile, QImage>> pictures_;
+    mutable StampedFiles<bool> checkedFiles_;
+    mutable StampedFiles<QImage> pictures_;
     QImage testPicture_;
 };
 

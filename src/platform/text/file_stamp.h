@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <map>
+#include <utility>
+
 namespace tarvik {
 
 struct FileStamp {
@@ -32,6 +35,31 @@ public:
 private:
     FileStamp stamp_;
     long long readAtNs_ = 0;
+};
+
+// Values made from files, each kept while its file stays the one it was made from.
+template <typename T>
+class StampedFiles {
+public:
+    // The value kept for the file, else what `make` returns (which may throw),
+    // kept when the file exists.
+    template <typename Make>
+    T get(const QString& path, Make make)
+    {
+        const FileStamp before = FileStamp::of(path);
+        if (const auto found = kept_.find(path); found != kept_.end()) {
+            if (found->second.first.unchanged(before))
+                return found->second.second;
+            kept_.erase(found);
+        }
+        T value = make();
+        if (before.exists())
+            kept_[path] = {SeenFile::readWith(before), value};
+        return value;
+    }
+
+private:
+    std::map<QString, std::pair<SeenFile, T>> kept_;
 };
 
 }  // namespace tarvik
