@@ -21,6 +21,28 @@ namespace {
 
 constexpr const char* kBlockNames[] = {"Head", "Body", "Button"};
 
+// Edits a laid-out document as one change, without undo steps: its layout is
+// redone once, when the edit ends, instead of at every replacement.
+class OneEdit {
+public:
+    explicit OneEdit(QTextDocument& doc) : cursor_(&doc), undo_(doc.isUndoRedoEnabled())
+    {
+        doc.setUndoRedoEnabled(false);
+        cursor_.beginEditBlock();
+    }
+    ~OneEdit()
+    {
+        cursor_.endEditBlock();
+        cursor_.document()->setUndoRedoEnabled(undo_);
+    }
+    OneEdit(const OneEdit&) = delete;
+    OneEdit& operator=(const OneEdit&) = delete;
+
+private:
+    QTextCursor cursor_;
+    bool undo_;
+};
+
 QString templateName(int block, int label)
 {
     return QString::fromLatin1(kBlockNames[block]) + (label == 1 ? u"_1.rtf" : u"_2.rtf");
@@ -62,7 +84,6 @@ LabelPages::LabelPages(QString programDir, LabelSettingsView& settings, MainFiel
     : QObject(parent), programDir_(std::move(programDir)), settings_(settings), main_(main), printers_(programDir_),
       templates_(richtext::TemplateCache::Form::WrittenBack)
 {
-    RichEdit.setUndoRedoEnabled(false);
     makeCurrent(1);
 }
 
@@ -432,21 +453,21 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
     checkLabel(label);
     TextBlock* const blocks[] = {&e.label->head, &e.label->body, &e.label->bottom};
     for (int b = 0; b < 3; ++b) {
-        // The template as parsed once (and as the writer's file read back, as
-        // the blocks always had it), filled in the hidden document, which has
-        // no layout to redo at every replacement.
-        templates_.copyInto(path(templateName(b, label)), RichEdit);
-        for (int i = 0; i < int(kPlaceholders.size()); ++i) {
-            // Each search runs over the text as it now stands, values already
-            // inserted included; only the first occurrence is replaced.
-            QTextCursor found = richtext::findText(RichEdit, QString::fromLatin1(kPlaceholders[std::size_t(i)]), 0,
-                                                   {.matchCase = true, .wholeWords = false});
-            if (!found.isNull())
-                richtext::replaceSelection(found, placeholderValue(values, i));
+        QTextDocument& doc = blocks[b]->document;
+        {
+            const OneEdit edit(doc);
+            templates_.copyInto(path(templateName(b, label)), doc);
+            for (int i = 0; i < int(kPlaceholders.size()); ++i) {
+                // Each search runs over the text as it now stands, values already
+                // inserted included; only the first occurrence is replaced.
+                QTextCursor found = richtext::findText(doc, QString::fromLatin1(kPlaceholders[std::size_t(i)]), 0,
+                                                       {.matchCase = true, .wholeWords = false});
+                if (!found.isNull())
+                    richtext::replaceSelection(found, placeholderValue(values, i));
+            }
         }
-        // Laid out once, here, at the width its box prints it.
-        printing::prepareTextLayout(blocks[b]->document, blocks[b]->geometry.width());
-        richtext::copyDocument(RichEdit, blocks[b]->document);
+        // Laid out once, at the width its box prints it.
+        printing::prepareTextLayout(doc, blocks[b]->geometry.width());
         Q_EMIT pageChanged(e.number);
     }
 }

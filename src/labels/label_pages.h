@@ -96,8 +96,6 @@ public:
     // Label 1 (product label) and label 2 (box label).
     Label& label(int number);
     const Label& label(int number) const;
-    // The hidden document the blocks are filled in.
-    QTextDocument RichEdit;
     // The current label.
     Tic_Elem Elem;
     // The values of the last label 1 or 2 computed.

@@ -1,9 +1,12 @@
-// Filling the blocks from their templates, parsed once, through the hidden
-// rich-text document.
+// Filling the blocks from their templates, parsed once, in the blocks'
+// own documents.
 
 #include "label_fixture.h"
 
+#include "platform/printing/label_page.h"
 #include "platform/richtext/rich_text.h"
+
+#include <QAbstractTextDocumentLayout>
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -112,8 +115,7 @@ TEST(FillLabelBlocks, InsertedTextTakesTheFirstReplacedCharactersFormat)
     EXPECT_TRUE(formatAt(head, QStringLiteral("Сир")).font().bold());
     EXPECT_TRUE(formatAt(head, QStringLiteral("1,23")).font().italic());
     EXPECT_FALSE(formatAt(head, QStringLiteral("12,50")).font().bold());
-    // The hidden document holds the last block filled, and the templates are unchanged.
-    EXPECT_EQ(st.pages->RichEdit.toPlainText(), QString());
+    // The templates are unchanged.
     QTextDocument templ;
     tarvik::richtext::loadRichTextFile(templ, st.path(QStringLiteral("Head_1.rtf")));
     EXPECT_EQ(templ.toPlainText(), QStringLiteral("$name $weight $price"));
@@ -185,4 +187,41 @@ TEST(FillLabelBlocks, ATemplateTheEditorRewritesIsFilledAnew)
     } catch (const tarvik::Error& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("Button_1.rtf"))) << e.text().toStdString();
     }
+}
+
+// The block is filled as one edit: its layout must stand as a fresh layout of
+// the filled text would, and follow the block's later changes, also after a
+// fill that failed at a later block.
+TEST(FillLabelBlocks, AFilledBlockIsLaidOutAsItsTextAndFollowsLaterChanges)
+{
+    StationLabels st(false);
+    st.write(QStringLiteral("Head_1.rtf"), rtf("$name\\line $weight\\line $price\\par"));
+    st.write(QStringLiteral("Body_1.rtf"), rtf("body\\par"));
+    st.write(QStringLiteral("Button_1.rtf"), rtf("$price\\par"));
+    st.pages->makeCurrent(1);
+    TextBlock& head = st.pages->label(1).head;
+    const double width = head.geometry.width();
+    auto height = [](const QTextDocument& d) { return d.documentLayout()->documentSize().height(); };
+    auto freshHeight = [&](const QTextDocument& d) {
+        std::unique_ptr<QTextDocument> copy(d.clone());
+        tarvik::printing::prepareTextLayout(*copy, width);
+        return height(*copy);
+    };
+
+    for (int round = 0; round < 2; ++round) {
+        st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
+        ASSERT_EQ(plain(head), QStringLiteral("Сир\n1,23\n12,50"));
+        EXPECT_GT(height(head.document), 0);
+        EXPECT_EQ(height(head.document), freshHeight(head.document)) << round;
+        EXPECT_FALSE(head.document.isUndoAvailable());
+    }
+
+    QFile::remove(st.path(QStringLiteral("Body_1.rtf")));
+    EXPECT_THROW(st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1), tarvik::Error);
+    const double filled = height(head.document);
+    head.document.setPlainText(QStringLiteral("one\ntwo\nthree\nfour\nfive\nsix"));
+    EXPECT_GT(height(head.document), filled);
+    EXPECT_EQ(height(head.document), freshHeight(head.document));
+    head.document.setPlainText(QStringLiteral("one"));
+    EXPECT_LT(height(head.document), filled);
 }

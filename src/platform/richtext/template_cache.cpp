@@ -61,9 +61,4 @@ void TemplateCache::copyInto(const QString& path, QTextDocument& to)
     replaceContent(from, entries_.at(path).fragment, to);
 }
 
-void copyDocument(const QTextDocument& from, QTextDocument& to)
-{
-    replaceContent(from, from.isEmpty() ? QTextDocumentFragment() : QTextDocumentFragment(&from), to);
-}
-
 }  // namespace tarvik::richtext

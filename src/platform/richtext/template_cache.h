@@ -29,7 +29,9 @@ public:
     // changed since it was parsed, else the one kept. Throws tarvik::Error as
     // loadRichTextFile does; a file that fails is dropped from the cache.
     const QTextDocument& document(const QString& path);
-    // Replaces the content of `to` by that file's document, as copyDocument does.
+    // Replaces the content of `to` by that file's document, formats, lists,
+    // tables and block properties included; `to` keeps its own default font
+    // and margin. Throws before `to` is touched when the file fails.
     void copyInto(const QString& path, QTextDocument& to);
 
     // How many parses the cache has made (for the tests).
@@ -45,9 +47,5 @@ private:
     std::map<QString, Entry> entries_;
     int parses_ = 0;
 };
-
-// Replaces the content of `to` by that of `from`, formats, lists, tables and
-// block properties included; `to` keeps its own default font and margin.
-void copyDocument(const QTextDocument& from, QTextDocument& to);
 
 }  // namespace tarvik::richtext

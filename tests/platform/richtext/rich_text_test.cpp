@@ -250,15 +250,18 @@ TEST(TemplateCache, WrittenBackGivesEveryCharacterItsFontAsTheWriterDoes) {
 }
 
 TEST(TemplateCache, CopyKeepsContentAndTheTargetsDefaults) {
-    const auto from = richSample();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Body_1.rtf");
+    saveRichTextFile(*richSample(), path);
+    TemplateCache cache;
     QTextDocument to;
     QFont font("Arial");
     font.setPixelSize(13);
     to.setDefaultFont(font);
     to.setDocumentMargin(0);
     to.setPlainText("replaced");
-    copyDocument(*from, to);
-    EXPECT_EQ(describe(to), describe(*from));
+    cache.copyInto(path, to);
+    EXPECT_EQ(describe(to), describe(cache.document(path)));
     EXPECT_EQ(to.defaultFont(), font);
     EXPECT_EQ(to.documentMargin(), 0);
     EXPECT_FALSE(to.isUndoAvailable());
