@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFont>
 #include <QImageReader>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTextOption>
 
 namespace tarvik::labels {
@@ -465,6 +467,9 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
                 if (!found.isNull())
                     richtext::replaceSelection(found, placeholderValue(values, i));
             }
+            // Shaped once: the glyphs of the layout are kept for drawing.
+            for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+                block.layout()->setCacheEnabled(true);
         }
         // Laid out once, at the width its box prints it.
         printing::prepareTextLayout(doc, blocks[b]->geometry.width());
