@@ -423,7 +423,7 @@ void logRows(benchmark::State& state, const std::string& name, int rows, bool cu
     for (auto _ : state) {
         const QString id = data::RunJournal::newRunId();
         const auto t0 = std::chrono::steady_clock::now();
-        const int number = store.insertLogRowOnce(id, row);
+        const int number = store.insertLogRowOnce(id, row).id;
         const auto t1 = std::chrono::steady_clock::now();
         if (number <= rows)
             state.SkipWithError("the log does not hold the rows made for the bench");

@@ -65,7 +65,9 @@ void RunJournal::printed(const QString& id)
 
 void RunJournal::logged(const QString& id)
 {
-    write({QStringLiteral("logged"), id});
+    // Not synced: the row is in the database with the run's identifier, and
+    // a run found without this line writes nothing again.
+    write({QStringLiteral("logged"), id}, DurableLog::Sync::Later);
 }
 
 void RunJournal::box(const QString& id, const QString& mass, qint64 loads)

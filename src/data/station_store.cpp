@@ -179,14 +179,14 @@ std::optional<int> StationStore::highestProductId()
     return rows[0].at(0).toInt();
 }
 
-int StationStore::insertLogRowOnce(const QString& runId, const LogRow& row)
+StationStore::RunRow StationStore::insertLogRowOnce(const QString& runId, const LogRow& row)
 {
     const auto done = stmt(runRow_, kRunRow).select({runId});
     if (!done.empty())
-        return done[0].at(0).toInt();
+        return {done[0].at(0).toInt(), false};
     const int id = insertLogRow(row);
     stmt(addRun_, kAddRun).execute({runId, row.scaleName, id});
-    return id;
+    return {id, true};
 }
 
 qint64 StationStore::advanceBoxNumberOnce(const QString& runId)

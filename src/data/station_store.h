@@ -49,9 +49,13 @@ public:
 
     // The log row of a label run, written once whatever happens: the run's
     // identifier is stored with it in the station's table TARVIK_RUNS, in the
-    // same transaction, and a run already there writes nothing. Returns the
-    // row's number. The caller commits.
-    int insertLogRowOnce(const QString& runId, const LogRow& row);
+    // same transaction, and a run already there writes nothing. The caller
+    // commits.
+    struct RunRow {
+        int id;      // the row's number
+        bool added;  // false: the run's row was already there
+    };
+    RunRow insertLogRowOnce(const QString& runId, const LogRow& row);
     // The box number a run took, raising KOPOBKA by 1 only for a run that has
     // none yet (TARVIK_BOXES, same transaction). The caller commits.
     qint64 advanceBoxNumberOnce(const QString& runId);

@@ -194,6 +194,9 @@ void WeighingCycle::LabelRun(Currency weight)
     // idle commit, which loads coming faster than its delay would put off
     // for ever.
     model_.database().transaction().commitRetaining();
+    // Where a power cut loses the unsynced "logged" line, the run's row is
+    // found in the database at the next start.
+    killPoint("committed");
     journal.logged(run);
     killPoint("row");
     if (logRowWritten_)
@@ -347,11 +350,14 @@ QStringList WeighingCycle::recover()
             continue;
         }
         if (!r.logged) {
-            model_.store().insertLogRowOnce(r.id, r.row);
+            // A row already there was committed before the step's line
+            // reached the disk: nothing was cut short.
+            const bool added = model_.store().insertLogRowOnce(r.id, r.row).added;
             model_.database().transaction().commitRetaining();
             journal.logged(r.id);
-            report << QStringLiteral("Етикетку (%1) надруковано, а запис у журнал зважувань перервано: запис додано.")
-                          .arg(what);
+            if (added)
+                report << QStringLiteral("Етикетку (%1) надруковано, а запис у журнал зважувань перервано: запис додано.")
+                              .arg(what);
         }
         if (r.boxMass && !r.boxPrinted) {
             // The interrupted box closes now, with the mass it had.

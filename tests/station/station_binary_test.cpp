@@ -336,6 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
     Steps, KilledRun,
     ::testing::Values(KillCase{"journal", 0, 0, "не надруковано"},
                       KillCase{"label1", 1, 0, "запис додано"},
+                      KillCase{"committed", 1, 0, ""},
                       KillCase{"row", 1, 0, ""},
                       KillCase{"box-number", 1, 1, "надруковано етикетку коробки № 8"},
                       KillCase{"label2", 1, 1, ""}),
