@@ -5,6 +5,7 @@
 
 #include "platform/text/error.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 
@@ -49,11 +50,20 @@ QImage MakeBarcodePicture(const QString& content, const BarcodePictureSettings& 
 
 void saveBarcodePicture(const QImage& picture, const QString& path)
 {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
+    }
+    // Written over the old file, which mostly has the same size, and cut to
+    // the new one: emptying it first would have the file system free its
+    // blocks and write the file out at once when it is closed.
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::ReadWrite))
         throw Error(u"Cannot create file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path),
                                                              file.errorString()));
-    if (!picture.convertToFormat(QImage::Format_RGB888).save(&file, "BMP") || !file.flush())
+    if (bytes.isEmpty() || file.write(bytes) != bytes.size() || !file.resize(bytes.size()) || !file.flush())
         throw Error(u"Cannot write file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path),
                                                             file.errorString()));
 }

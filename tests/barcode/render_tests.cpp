@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstring>
@@ -443,23 +444,29 @@ TEST(Picture, ErrorsOfTheComponent)
 
 TEST(Picture, SavedAs24BitBmpReplacingTheOldFile)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"Barcod1.bmp"_qs);
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(5000, 'x'));
-    }
     const QImage p = MakeBarcodePicture(u"590123412345"_qs, {bcCodeEAN13, true, csmModulo10, 0});
-    saveBarcodePicture(p, path);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    ASSERT_GT(bytes.size(), 54);
-    EXPECT_EQ(bytes.left(2), "BM");
-    EXPECT_EQ(bytes.at(28), 24);  // bits per pixel
-    EXPECT_EQ(QImage(path).size(), QSize(101, 82));
-    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB888), p);
+    // An old file shorter, longer or much longer than the picture, or none.
+    for (const int oldSize : {-1, 0, 5000, 24982, 100000}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Barcod1.bmp"_qs);
+        if (oldSize >= 0) {
+            QFile old(path);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(oldSize, 'x'));
+        }
+        saveBarcodePicture(p, path);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        ASSERT_GT(bytes.size(), 54) << oldSize;
+        EXPECT_EQ(bytes.left(2), "BM");
+        EXPECT_EQ(bytes.at(28), 24);  // bits per pixel
+        // The size the header gives is the whole file: nothing of the old one is left.
+        EXPECT_EQ(qFromLittleEndian<quint32>(bytes.constData() + 2), quint32(bytes.size())) << oldSize;
+        EXPECT_EQ(QImage(path).size(), QSize(101, 82));
+        EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB888), p);
+    }
+    QTemporaryDir dir;
     EXPECT_THROW(saveBarcodePicture(p, dir.filePath(u"no/such/dir/x.bmp"_qs)), tarvik::Error);
 }
 
