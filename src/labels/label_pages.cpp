@@ -459,13 +459,21 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
         {
             const OneEdit edit(doc);
             templates_.copyInto(path(templateName(b, label)), doc);
+            // The document is searched only for a placeholder its text holds:
+            // a placeholder has no separators, so it lies within one block.
+            QString text = doc.toRawText();
             for (int i = 0; i < int(kPlaceholders.size()); ++i) {
+                const QLatin1StringView placeholder(kPlaceholders[std::size_t(i)]);
+                if (!text.contains(placeholder))
+                    continue;
                 // Each search runs over the text as it now stands, values already
                 // inserted included; only the first occurrence is replaced.
-                QTextCursor found = richtext::findText(doc, QString::fromLatin1(kPlaceholders[std::size_t(i)]), 0,
-                                                       {.matchCase = true, .wholeWords = false});
-                if (!found.isNull())
+                QTextCursor found =
+                    richtext::findText(doc, placeholder, 0, {.matchCase = true, .wholeWords = false});
+                if (!found.isNull()) {
                     richtext::replaceSelection(found, placeholderValue(values, i));
+                    text = doc.toRawText();
+                }
             }
             // Shaped once: the glyphs of the layout are kept for drawing.
             for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
