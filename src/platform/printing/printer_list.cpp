@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
@@ -20,6 +21,9 @@
 
 namespace tarvik::printing {
 namespace {
+
+// The name a PDF has while it is written.
+constexpr QLatin1StringView kPartSuffix(".part");
 
 // A document name as a file name: no folders, no control characters.
 QString fileNamePart(const QString& documentName) {
@@ -54,7 +58,7 @@ QStringList PrinterList::removeBrokenJobs() const {
     QStringList removed;
     QDir folder(pdfFolder());
     for (const QFileInfo& f : folder.entryInfoList({QStringLiteral("*.pdf.part"), QStringLiteral("*.pdf")}, QDir::Files)) {
-        if (f.fileName().endsWith(QStringLiteral(".part")) || f.size() == 0) {
+        if (f.fileName().endsWith(kPartSuffix) || f.size() == 0) {
             if (QFile::remove(f.filePath()))
                 removed << f.fileName();
         }
@@ -99,8 +103,9 @@ PrintJob PrinterList::print(const LabelPage& page, int position, const QString& 
     checkPosition(position);
     const int index = position == -1 ? default_ : position;
     if (index == pdfIndex()) {
-        const QString file = reservePdfFile(documentName);
-        const QString part = file + QStringLiteral(".part");
+        // The number is held by the unfinished file until the label is whole.
+        const QString part = reservePdfFile(documentName, Reserve::Part);
+        const QString file = part.chopped(kPartSuffix.size());
         try {
             try {
                 writePagePdf(page, part, documentName);
@@ -116,7 +121,6 @@ PrintJob PrinterList::print(const LabelPage& page, int position, const QString& 
                 lastPdfJob_ = -1;
         } catch (...) {
             QFile::remove(part);
-            QFile::remove(file);
             throw;
         }
         return {QString::fromLatin1(kPdfPrinterName), file};
@@ -157,7 +161,7 @@ PrintJob PrinterList::setUpPrinter(QPrinter& printer, int position, const QStrin
     printer.setDocName(documentName);
     printer.setCreator(QStringLiteral("Tarvik"));
     if (index == pdfIndex()) {
-        const QString path = reservePdfFile(documentName);
+        const QString path = reservePdfFile(documentName, Reserve::Pdf);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
         return {QString::fromLatin1(kPdfPrinterName), path};
@@ -175,7 +179,7 @@ PrintJob PrinterList::setUpPrinter(QPrinter& printer, int position, const QStrin
     return {name, {}};
 }
 
-QString PrinterList::reservePdfFile(const QString& documentName) const {
+QString PrinterList::reservePdfFile(const QString& documentName, Reserve kind) const {
     const QString folder = pdfFolder();
     if (!QDir().mkpath(folder))
         throw Error(QStringLiteral("No printer can print: the printer \"%1\" cannot create the folder \"%2\"")
@@ -184,7 +188,7 @@ QString PrinterList::reservePdfFile(const QString& documentName) const {
     const std::filesystem::path folderPath(folder.toStdU16String());
     if (lastPdfJob_ < 0 || std::filesystem::last_write_time(folderPath, ec) != pdfFolderStamp_ || ec) {
         // The job number continues from the highest one in the folder.
-        static const QRegularExpression numbered(QStringLiteral("^(\\d{6,})-.*\\.pdf$"));
+        static const QRegularExpression numbered(QStringLiteral("^(\\d{6,})-.*\\.pdf(\\.part)?$"));
         lastPdfJob_ = 0;
         for (const QString& f : QDir(folder).entryList(QDir::Files)) {
             const auto m = numbered.match(f);
@@ -194,9 +198,19 @@ QString PrinterList::reservePdfFile(const QString& documentName) const {
     }
     const QString name = fileNamePart(documentName);
     for (long long number = lastPdfJob_ + 1;; ++number) {
-        const QString path = folder + QStringLiteral("%1-%2.pdf").arg(number, 6, 10, QLatin1Char('0')).arg(name);
+        const QString pdf = folder + QStringLiteral("%1-%2.pdf").arg(number, 6, 10, QLatin1Char('0')).arg(name);
+        const QString part = pdf + kPartSuffix;
+        const QString& path = kind == Reserve::Part ? part : pdf;
         QFile reserve(path);
         if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            reserve.close();
+            // A job of the other kind may hold the number under its other
+            // name; each checks after it created its own, so one of two at
+            // once gives way.
+            if (QFileInfo::exists(kind == Reserve::Part ? pdf : part)) {
+                QFile::remove(path);
+                continue;
+            }
             lastPdfJob_ = number;
             pdfFolderStamp_ = std::filesystem::last_write_time(folderPath, ec);
             if (ec)

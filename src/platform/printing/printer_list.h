@@ -61,7 +61,11 @@ public:
     PrintJob setUpPrinter(QPrinter& printer, int position, const QString& documentName) const;
 
 private:
-    QString reservePdfFile(const QString& documentName) const;
+    // Takes the next job number by creating the job's file empty: the PDF
+    // itself, or its unfinished ".part" file, which takes the job's name when
+    // the PDF is whole. Returns the file created.
+    enum class Reserve { Pdf, Part };
+    QString reservePdfFile(const QString& documentName, Reserve kind) const;
 
     QString programDir_;
     QStringList names_;

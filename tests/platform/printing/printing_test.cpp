@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 
 #include <sys/resource.h>
 
@@ -150,6 +153,42 @@ TEST_F(LabelPrinting, OneListCountsOnAndSkipsNumbersAnotherJobTook) {
     // A number is taken whatever the document name.
     QFile(programDir_ + "PDF/000005-other.pdf").open(QIODevice::WriteOnly);
     EXPECT_EQ(QFileInfo(printers.print(label.page, -1, "label1").file).fileName(), "000006-label1.pdf");
+}
+
+// A label holds its number with its unfinished file and takes the job's name
+// only when whole: a folder watcher never sees an empty or cut label.
+TEST_F(LabelPrinting, AJobsNumberIsHeldByItsUnfinishedFileAndNeverTakenTwice) {
+    const SampleLabel label = sampleLabel(QImage());
+    const QString folder = programDir_ + "PDF/";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // Another station is writing label 1.
+    QFile(folder + "000001-label1.pdf.part").open(QIODevice::WriteOnly);
+    const PrinterList printers(programDir_);
+    EXPECT_EQ(QFileInfo(printers.print(label.page, -1, "label1").file).fileName(), "000002-label1.pdf");
+    EXPECT_TRUE(QFileInfo::exists(folder + "000001-label1.pdf.part"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "000002-label1.pdf.part"));
+
+    // Jobs the list does not see, because the folder's time was put back
+    // (a clock step, a coarse file system): it must not write over them.
+    namespace fs = std::filesystem;
+    auto behindTheListsBack = [&](const char* name) {
+        const fs::path dir(folder.toStdString());
+        const auto stamp = fs::last_write_time(dir);
+        QFile(folder + name).open(QIODevice::WriteOnly);
+        fs::last_write_time(dir, stamp);
+    };
+    behindTheListsBack("000003-label1.pdf");  // whole, or a report printed to this name
+    const QString next = printers.print(label.page, -1, "label1").file;
+    EXPECT_EQ(QFileInfo(next).fileName(), "000004-label1.pdf");
+    EXPECT_EQ(QFileInfo(folder + "000003-label1.pdf").size(), 0) << "a label was written over another job";
+    behindTheListsBack("000005-label1.pdf.part");  // a label being written
+    QPrinter printer;
+    const PrintJob job = printers.setUpPrinter(printer, -1, "label1");
+    EXPECT_EQ(QFileInfo(job.file).fileName(), "000006-label1.pdf");
+    EXPECT_EQ(printer.outputFileName(), job.file);
+    QStringList left = QDir(folder).entryList(QDir::Files);
+    EXPECT_EQ(left, QStringList({"000001-label1.pdf.part", "000002-label1.pdf", "000003-label1.pdf",
+                                 "000004-label1.pdf", "000005-label1.pdf.part", "000006-label1.pdf"}));
 }
 
 TEST_F(LabelPrinting, PageHasTheSizeOfItsLayout) {
