@@ -205,7 +205,10 @@ public:
         doc.save(path);
     }
 
-    void clearPdfs() { QDir(pdfDir()).removeRecursively(); }
+    // Set aside, not deleted, until the line goes: a station deletes no file
+    // while it labels, and a file system without a journal searches past
+    // files deleted in the last seconds each time it makes a new one.
+    void clearPdfs() { QDir().rename(pdfDir(), programDir() + QStringLiteral("old-PDF-%1").arg(++cleared_)); }
 
     // Empty job files as a long-running station leaves them: "Tarvik PDF"
     // numbers a job after the highest number in its folder.
@@ -263,6 +266,7 @@ private:
     }
 
     QTemporaryDir tmp_;
+    int cleared_ = 0;
     int rows_;
     bool customer_;
     std::unique_ptr<station::Station> station_;
