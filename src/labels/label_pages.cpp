@@ -17,6 +17,8 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include <algorithm>
+
 namespace tarvik::labels {
 
 namespace {
@@ -455,32 +457,49 @@ void LabelPages::FillLabelBlocks(Tic_Elem& e, const ReplParam& values, int label
     checkLabel(label);
     TextBlock* const blocks[] = {&e.label->head, &e.label->body, &e.label->bottom};
     for (int b = 0; b < 3; ++b) {
-        QTextDocument& doc = blocks[b]->document;
-        {
-            const OneEdit edit(doc);
-            templates_.copyInto(path(templateName(b, label)), doc);
-            // The document is searched only for a placeholder its text holds:
-            // a placeholder has no separators, so it lies within one block.
-            QString text = doc.toRawText();
-            for (int i = 0; i < int(kPlaceholders.size()); ++i) {
-                const QLatin1StringView placeholder(kPlaceholders[std::size_t(i)]);
-                if (!text.contains(placeholder))
-                    continue;
-                // Each search runs over the text as it now stands, values already
-                // inserted included; only the first occurrence is replaced.
-                QTextCursor found =
-                    richtext::findText(doc, placeholder, 0, {.matchCase = true, .wholeWords = false});
-                if (!found.isNull()) {
-                    richtext::replaceSelection(found, placeholderValue(values, i));
-                    text = doc.toRawText();
+        TextBlock& block = *blocks[b];
+        QTextDocument& doc = block.document;
+        const QString templ = path(templateName(b, label));
+        const std::uint64_t parse = templates_.parseNumber(templ);
+        const bool same = block.filled.parse == parse && block.filled.revision == doc.revision() &&
+                          std::all_of(block.filled.values.begin(), block.filled.values.end(), [&](const auto& used) {
+                              return placeholderValue(values, used.first) == used.second;
+                          });
+        std::vector<std::pair<int, QString>> used;
+        if (!same) {
+            block.filled = {};
+            {
+                const OneEdit edit(doc);
+                templates_.copyInto(templ, doc);
+                // The document is searched only for a placeholder its text holds:
+                // a placeholder has no separators, so it lies within one block.
+                QString text = doc.toRawText();
+                for (int i = 0; i < int(kPlaceholders.size()); ++i) {
+                    const QLatin1StringView placeholder(kPlaceholders[std::size_t(i)]);
+                    if (!text.contains(placeholder))
+                        continue;
+                    // Each search runs over the text as it now stands, values already
+                    // inserted included; only the first occurrence is replaced.
+                    QTextCursor found =
+                        richtext::findText(doc, placeholder, 0, {.matchCase = true, .wholeWords = false});
+                    if (!found.isNull()) {
+                        used.emplace_back(i, placeholderValue(values, i));
+                        richtext::replaceSelection(found, used.back().second);
+                        text = doc.toRawText();
+                    }
                 }
+                // Shaped once: the glyphs of the layout are kept for drawing.
+                for (QTextBlock paragraph = doc.begin(); paragraph.isValid(); paragraph = paragraph.next())
+                    paragraph.layout()->setCacheEnabled(true);
             }
-            // Shaped once: the glyphs of the layout are kept for drawing.
-            for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
-                block.layout()->setCacheEnabled(true);
         }
         // Laid out once, at the width its box prints it.
-        printing::prepareTextLayout(doc, blocks[b]->geometry.width());
+        printing::prepareTextLayout(doc, block.geometry.width());
+        if (!same) {
+            // Each search ran over the same text up to the first value that
+            // differs, so these values and this parse give this block again.
+            block.filled = {parse, doc.revision(), std::move(used)};
+        }
         Q_EMIT pageChanged(e.number);
     }
 }

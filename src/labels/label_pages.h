@@ -21,9 +21,12 @@
 #include <QTextDocument>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tarvik::labels {
 
@@ -45,6 +48,14 @@ struct TextBlock {
     QTextDocument document;
     QRect geometry;
     bool enabled = false;
+    // What the last fill made of `document`. A fill from the same parse of
+    // the template, with the same values for the placeholders it replaced,
+    // gives the same block: it is kept, laid out, unless it changed since.
+    struct Filled {
+        std::uint64_t parse = 0;  // 0: not filled
+        int revision = -1;        // the document's revision after the fill
+        std::vector<std::pair<int, QString>> values;  // placeholder index, value
+    } filled;
 };
 
 // The barcode picture, stretched and centred in its box.

@@ -8,8 +8,11 @@
 
 #include <QAbstractTextDocumentLayout>
 
+#include <QDateTime>
 #include <QTextBlock>
 #include <QTextCursor>
+
+#include <functional>
 
 using namespace tarvik::labels;
 using namespace tarvik::labels::testing;
@@ -224,4 +227,66 @@ TEST(FillLabelBlocks, AFilledBlockIsLaidOutAsItsTextAndFollowsLaterChanges)
     EXPECT_EQ(height(head.document), freshHeight(head.document));
     head.document.setPlainText(QStringLiteral("one"));
     EXPECT_LT(height(head.document), filled);
+}
+
+// A fill that would give the block it already holds leaves it as it is, laid
+// out; any change that could give another block fills it again.
+TEST(FillLabelBlocks, AnUnchangedFillKeepsTheBlockAndAnyChangeFillsItAgain)
+{
+    StationLabels st(false);
+    st.write(QStringLiteral("Head_1.rtf"), rtf("$name\\par"));
+    st.write(QStringLiteral("Body_1.rtf"), rtf("$weight kg\\par"));
+    st.write(QStringLiteral("Button_1.rtf"), rtf("fixed\\par"));
+    // Written long ago, as a line's templates are: a file written within the
+    // file system's clock tick is parsed again at every fill.
+    auto settle = [&](const char* name, int secondsAgo) {
+        QFile f(st.path(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+    };
+    for (const char* name : {"Head_1.rtf", "Body_1.rtf", "Button_1.rtf"})
+        settle(name, 3600);
+    st.pages->makeCurrent(1);
+    TextBlock& head = st.pages->label(1).head;
+    ReplParam v = sampleValues();
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        bool headFilledAgain;
+        const char* head;
+    } steps[] = {
+        {"first fill", [] {}, true, "Сир"},
+        {"same values", [] {}, false, "Сир"},
+        {"a value the head does not hold", [&] { v.weight = QStringLiteral("2,50"); }, false, "Сир"},
+        {"the head's value", [&] { v.name = QStringLiteral("Масло"); }, true, "Масло"},
+        {"a name holding a placeholder", [&] { v.name = QStringLiteral("Масло $price"); }, true, "Масло 12,50"},
+        {"the value put in through the name", [&] { v.price = QStringLiteral("13,00"); }, true, "Масло 13,00"},
+        {"the block changed from outside", [&] { head.document.setPlainText(QStringLiteral("other")); }, true,
+         "Масло 13,00"},
+        {"the block's format changed from outside",
+         [&] {
+             QTextCursor c(&head.document);
+             c.select(QTextCursor::Document);
+             QTextCharFormat bold;
+             bold.setFontWeight(QFont::Bold);
+             c.mergeCharFormat(bold);
+         },
+         true, "Масло 13,00"},
+        {"the template rewritten",
+         [&] {
+             st.write(QStringLiteral("Head_1.rtf"), rtf("New $name\\par"));
+             settle("Head_1.rtf", 60);
+         },
+         true, "New Масло 13,00"},
+    };
+    for (const Step& s : steps) {
+        s.change();
+        const int before = head.document.revision();
+        st.pages->FillLabelBlocks(st.pages->Elem, v, 1);
+        EXPECT_EQ(head.document.revision() != before, s.headFilledAgain) << s.what;
+        EXPECT_EQ(plain(head), QString::fromUtf8(s.head)) << s.what;
+        EXPECT_FALSE(formatAt(head, QString::fromUtf8(s.head)).font().bold()) << s.what;
+        EXPECT_EQ(plain(st.pages->label(1).body), v.weight + QStringLiteral(" kg")) << s.what;
+    }
 }

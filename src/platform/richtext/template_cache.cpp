@@ -30,7 +30,7 @@ const QTextDocument& TemplateCache::document(const QString& path)
     // Taken once: building a fragment costs a third of a copy.
     if (!e.document->isEmpty())
         e.fragment = QTextDocumentFragment(e.document.get());
-    ++parses_;
+    e.parse = std::uint64_t(++parses_);
     return *entries_.emplace(path, std::move(e)).first->second.document;
 }
 
@@ -54,6 +54,12 @@ void replaceContent(const QTextDocument& from, const QTextDocumentFragment& frag
 }
 
 }  // namespace
+
+std::uint64_t TemplateCache::parseNumber(const QString& path)
+{
+    document(path);
+    return entries_.at(path).parse;
+}
 
 void TemplateCache::copyInto(const QString& path, QTextDocument& to)
 {

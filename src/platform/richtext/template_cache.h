@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -29,6 +30,9 @@ public:
     // changed since it was parsed, else the one kept. Throws tarvik::Error as
     // loadRichTextFile does; a file that fails is dropped from the cache.
     const QTextDocument& document(const QString& path);
+    // Which parse of the file `document` now gives: another number means
+    // another content. Checks the file as `document` does.
+    std::uint64_t parseNumber(const QString& path);
     // Replaces the content of `to` by that file's document, formats, lists,
     // tables and block properties included; `to` keeps its own default font
     // and margin. Throws before `to` is touched when the file fails.
@@ -42,6 +46,7 @@ private:
         SeenFile seen;
         std::unique_ptr<QTextDocument> document;
         QTextDocumentFragment fragment;  // the whole document
+        std::uint64_t parse = 0;
     };
     Form form_;
     std::map<QString, Entry> entries_;
