@@ -63,7 +63,8 @@ void saveBarcodePicture(const QImage& picture, const QString& path)
     if (!file.open(QIODevice::ReadWrite))
         throw Error(u"Cannot create file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path),
                                                              file.errorString()));
-    if (bytes.isEmpty() || file.write(bytes) != bytes.size() || !file.resize(bytes.size()) || !file.flush())
+    if (bytes.isEmpty() || file.write(bytes) != bytes.size() || !file.flush() ||
+        (file.size() != bytes.size() && !file.resize(bytes.size())))
         throw Error(u"Cannot write file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path),
                                                             file.errorString()));
 }
