@@ -503,72 +503,96 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// glabels' cost per label, and each label run case measured against it.
-void runPeer()
-{
-    const QString workload = QDir::cleanPath(kSourceDir + QStringLiteral("/../shared/bench/glabels"));
-    const QString csv = workload + QStringLiteral("/data.csv");
-    const QString templ = workload + QStringLiteral("/weigh.glabels");
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("glabels-3-batch"));
-    if (program.isEmpty()) {
-        std::printf("peer skipped: glabels-3-batch is not installed\n");
-        return;
-    }
-    if (!QFileInfo::exists(csv) || !QFileInfo::exists(templ)) {
-        std::printf("peer skipped: no workload in %s\n", qPrintable(workload));
-        return;
-    }
-    QTemporaryDir tmp;
-    // The first 10 records: the header line and 10 lines after it.
-    QFile all(csv);
-    if (!all.open(QIODevice::ReadOnly)) {
-        std::printf("peer skipped: cannot read %s\n", qPrintable(csv));
-        return;
-    }
-    QByteArray ten;
-    for (int i = 0; i < 11 && !all.atEnd(); ++i)
-        ten += all.readLine();
-    const QString csv10 = tmp.filePath(QStringLiteral("data10.csv"));
-    writeFile(csv10, ten);
-
-    constexpr int kRepeats = 3;
-    std::vector<double> t10, t1000, c10, c1000;
-    for (int r = 0; r < kRepeats; ++r) {
-        const PeerRun a = runGlabels(program, csv10, templ, tmp.filePath(QStringLiteral("out10.pdf")));
-        const PeerRun b = runGlabels(program, csv, templ, tmp.filePath(QStringLiteral("out1000.pdf")));
-        if (!a.ok || !b.ok) {
-            std::printf("peer skipped: glabels-3-batch did not render the workload\n");
-            return;
+// glabels-3-batch on the peer workload, measured before the cases and again
+// after them, so a machine that gets slower or faster meanwhile moves the
+// peer's figure as it moves ours.
+class Peer {
+public:
+    // False, having said why, when the peer cannot run here.
+    bool prepare()
+    {
+        const QString workload = QDir::cleanPath(kSourceDir + QStringLiteral("/../shared/bench/glabels"));
+        csv_ = workload + QStringLiteral("/data.csv");
+        templ_ = workload + QStringLiteral("/weigh.glabels");
+        program_ = QStandardPaths::findExecutable(QStringLiteral("glabels-3-batch"));
+        if (program_.isEmpty()) {
+            std::printf("peer skipped: glabels-3-batch is not installed\n");
+            return false;
         }
-        t10.push_back(a.seconds);
-        t1000.push_back(b.seconds);
-        c10.push_back(a.cpuSeconds);
-        c1000.push_back(b.cpuSeconds);
+        if (!QFileInfo::exists(csv_) || !QFileInfo::exists(templ_)) {
+            std::printf("peer skipped: no workload in %s\n", qPrintable(workload));
+            return false;
+        }
+        // The first 10 records: the header line and 10 lines after it.
+        QFile all(csv_);
+        if (!all.open(QIODevice::ReadOnly)) {
+            std::printf("peer skipped: cannot read %s\n", qPrintable(csv_));
+            return false;
+        }
+        QByteArray ten;
+        for (int i = 0; i < 11 && !all.atEnd(); ++i)
+            ten += all.readLine();
+        csv10_ = tmp_.filePath(QStringLiteral("data10.csv"));
+        writeFile(csv10_, ten);
+        return true;
     }
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    const double m10 = median(t10), m1000 = median(t1000);
-    const double perLabelMs = (m1000 - m10) / 990.0 * 1000.0;
-    std::printf("glabels-3-batch: 10 records %.3f s, 1000 records %.3f s (medians of %d), "
-                "per label %.2f ms, peak RSS %.0f MB\n",
-                m10, m1000, kRepeats, perLabelMs, double(usage.ru_maxrss) / 1024.0);
-    const double perLabelCpuMs = (median(c1000) - median(c10)) / 990.0 * 1000.0;
-    std::printf("glabels-3-batch processor time: per label %.2f ms\n", perLabelCpuMs);
-    for (const char* name : {"BM_LabelRun/100", "BM_LabelRun/1000000", "BM_LabelRunCustomerDatabase/100",
-                             "BM_LabelRunCustomerDatabase/1000000"}) {
-        const auto wall = results().find(name);
-        const auto cpu = cpuResults().find(name);
-        if (wall != results().end() && perLabelMs > 0)
-            std::printf("ratio tarvik/glabels, %s, wall time: median %.2f, p99 %.2f (tarvik p50 %.2f ms, p99 %.2f ms)\n",
-                        name, wall->second.p50 / perLabelMs, wall->second.p99 / perLabelMs, wall->second.p50,
-                        wall->second.p99);
-        if (cpu != cpuResults().end() && perLabelCpuMs > 0)
-            std::printf("ratio tarvik/glabels, %s, processor time: median %.2f, p99 %.2f "
-                        "(tarvik p50 %.2f ms, p99 %.2f ms)\n",
-                        name, cpu->second.p50 / perLabelCpuMs, cpu->second.p99 / perLabelCpuMs, cpu->second.p50,
-                        cpu->second.p99);
+
+    // `repeats` runs of 10 and of 1000 records; false if one failed.
+    bool measure(int repeats)
+    {
+        for (int r = 0; r < repeats; ++r) {
+            const PeerRun a = runGlabels(program_, csv10_, templ_, tmp_.filePath(QStringLiteral("out10.pdf")));
+            const PeerRun b = runGlabels(program_, csv_, templ_, tmp_.filePath(QStringLiteral("out1000.pdf")));
+            if (!a.ok || !b.ok) {
+                std::printf("peer skipped: glabels-3-batch did not render the workload\n");
+                return false;
+            }
+            t10_.push_back(a.seconds);
+            t1000_.push_back(b.seconds);
+            c10_.push_back(a.cpuSeconds);
+            c1000_.push_back(b.cpuSeconds);
+            perLabelCpu_.push_back((b.cpuSeconds - a.cpuSeconds) / 990.0 * 1000.0);
+        }
+        return true;
     }
-}
+
+    void report() const
+    {
+        if (t10_.empty())
+            return;
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        const double m10 = median(t10_), m1000 = median(t1000_);
+        const double perLabelMs = (m1000 - m10) / 990.0 * 1000.0;
+        std::printf("glabels-3-batch: 10 records %.3f s, 1000 records %.3f s (medians of %zu, before and after "
+                    "the cases), per label %.2f ms, peak RSS %.0f MB\n",
+                    m10, m1000, t10_.size(), perLabelMs, double(usage.ru_maxrss) / 1024.0);
+        const double perLabelCpuMs = (median(c1000_) - median(c10_)) / 990.0 * 1000.0;
+        const auto [low, high] = std::minmax_element(perLabelCpu_.begin(), perLabelCpu_.end());
+        std::printf("glabels-3-batch processor time: per label %.2f ms (single runs %.2f to %.2f ms)\n",
+                    perLabelCpuMs, *low, *high);
+        for (const char* name : {"BM_LabelRun/100", "BM_LabelRun/1000000", "BM_LabelRunCustomerDatabase/100",
+                                 "BM_LabelRunCustomerDatabase/1000000"}) {
+            const auto wall = results().find(name);
+            const auto cpu = cpuResults().find(name);
+            if (wall != results().end() && perLabelMs > 0)
+                std::printf(
+                    "ratio tarvik/glabels, %s, wall time: median %.2f, p99 %.2f (tarvik p50 %.2f ms, p99 %.2f ms)\n",
+                    name, wall->second.p50 / perLabelMs, wall->second.p99 / perLabelMs, wall->second.p50,
+                    wall->second.p99);
+            if (cpu != cpuResults().end() && perLabelCpuMs > 0)
+                std::printf("ratio tarvik/glabels, %s, processor time: median %.2f, p99 %.2f "
+                            "(tarvik p50 %.2f ms, p99 %.2f ms)\n",
+                            name, cpu->second.p50 / perLabelCpuMs, cpu->second.p99 / perLabelCpuMs,
+                            cpu->second.p50, cpu->second.p99);
+        }
+    }
+
+private:
+    QTemporaryDir tmp_;
+    QString program_, csv_, csv10_, templ_;
+    std::vector<double> t10_, t1000_, c10_, c1000_, perLabelCpu_;
+};
 
 void printSummary()
 {
@@ -634,7 +658,7 @@ int main(int argc, char** argv)
         qputenv("FIREBIRD_LOCK", QFile::encodeName(env.path()));
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(env.path()));
-    // --no-peer leaves out the glabels comparison (it takes about half a minute).
+    // --no-peer leaves out the glabels comparison (it takes about a minute).
     bool peer = true;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--no-peer") {
@@ -698,6 +722,9 @@ int main(int argc, char** argv)
         ->Iterations(kRunsPerCase)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
+    Peer glabels;
+    constexpr int kPeerRepeats = 3;  // before the cases, and as many after
+    peer = peer && glabels.prepare() && glabels.measure(kPeerRepeats);
     int status = 0;
     try {
         benchmark::RunSpecifiedBenchmarks();
@@ -708,8 +735,8 @@ int main(int argc, char** argv)
         status = 1;
     }
     printSummary();
-    if (peer)
-        runPeer();
+    if (peer && glabels.measure(kPeerRepeats))
+        glabels.report();
     benchmark::Shutdown();
     return status;
 }
