@@ -24,6 +24,15 @@ QByteArray rtf(const QByteArray& body)
     return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}}\\f0\\fs20 " + body + "}";
 }
 
+// Label 1's three templates, and label 1 made current.
+void writeTemplates(const StationLabels& st, const QByteArray& head, const QByteArray& body, const QByteArray& bottom)
+{
+    st.write(QStringLiteral("Head_1.rtf"), rtf(head));
+    st.write(QStringLiteral("Body_1.rtf"), rtf(body));
+    st.write(QStringLiteral("Button_1.rtf"), rtf(bottom));
+    st.pages->makeCurrent(1);
+}
+
 ReplParam sampleValues()
 {
     ReplParam v;
@@ -108,10 +117,7 @@ TEST(FillLabelBlocks, AValueHoldingALaterPlaceholderIsFilledInTurn)
 TEST(FillLabelBlocks, InsertedTextTakesTheFirstReplacedCharactersFormat)
 {
     StationLabels st(false);
-    st.write(QStringLiteral("Head_1.rtf"), rtf("{\\b $}name {\\i $wei}ght $pri{\\b ce}\\par"));
-    st.write(QStringLiteral("Body_1.rtf"), rtf("\\par"));
-    st.write(QStringLiteral("Button_1.rtf"), rtf("\\par"));
-    st.pages->makeCurrent(1);
+    writeTemplates(st, "{\\b $}name {\\i $wei}ght $pri{\\b ce}\\par", "\\par", "\\par");
     st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
     const TextBlock& head = st.pages->label(1).head;
     ASSERT_EQ(plain(head), QStringLiteral("Сир 1,23 12,50"));
@@ -159,10 +165,7 @@ TEST(LabelTemplates, LoadShowsTheTemplatesAgainAndStopsAtAMissingFile)
 TEST(FillLabelBlocks, ATemplateTheEditorRewritesIsFilledAnew)
 {
     StationLabels st(false);
-    st.write(QStringLiteral("Head_1.rtf"), rtf("Old $name\\par"));
-    st.write(QStringLiteral("Body_1.rtf"), rtf("\\par"));
-    st.write(QStringLiteral("Button_1.rtf"), rtf("$price\\par"));
-    st.pages->makeCurrent(1);
+    writeTemplates(st, "Old $name\\par", "\\par", "$price\\par");
     st.pages->FillLabelBlocks(st.pages->Elem, sampleValues(), 1);
     EXPECT_EQ(plain(st.pages->label(1).head), QStringLiteral("Old Сир"));
 
@@ -198,10 +201,7 @@ TEST(FillLabelBlocks, ATemplateTheEditorRewritesIsFilledAnew)
 TEST(FillLabelBlocks, AFilledBlockIsLaidOutAsItsTextAndFollowsLaterChanges)
 {
     StationLabels st(false);
-    st.write(QStringLiteral("Head_1.rtf"), rtf("$name\\line $weight\\line $price\\par"));
-    st.write(QStringLiteral("Body_1.rtf"), rtf("body\\par"));
-    st.write(QStringLiteral("Button_1.rtf"), rtf("$price\\par"));
-    st.pages->makeCurrent(1);
+    writeTemplates(st, "$name\\line $weight\\line $price\\par", "body\\par", "$price\\par");
     TextBlock& head = st.pages->label(1).head;
     const double width = head.geometry.width();
     auto height = [](const QTextDocument& d) { return d.documentLayout()->documentSize().height(); };
@@ -234,9 +234,7 @@ TEST(FillLabelBlocks, AFilledBlockIsLaidOutAsItsTextAndFollowsLaterChanges)
 TEST(FillLabelBlocks, AnUnchangedFillKeepsTheBlockAndAnyChangeFillsItAgain)
 {
     StationLabels st(false);
-    st.write(QStringLiteral("Head_1.rtf"), rtf("$name\\par"));
-    st.write(QStringLiteral("Body_1.rtf"), rtf("$weight kg\\par"));
-    st.write(QStringLiteral("Button_1.rtf"), rtf("fixed\\par"));
+    writeTemplates(st, "$name\\par", "$weight kg\\par", "fixed\\par");
     // Written long ago, as a line's templates are: a file written within the
     // file system's clock tick is parsed again at every fill.
     auto settle = [&](const char* name, int secondsAgo) {
@@ -246,7 +244,6 @@ TEST(FillLabelBlocks, AnUnchangedFillKeepsTheBlockAndAnyChangeFillsItAgain)
     };
     for (const char* name : {"Head_1.rtf", "Body_1.rtf", "Button_1.rtf"})
         settle(name, 3600);
-    st.pages->makeCurrent(1);
     TextBlock& head = st.pages->label(1).head;
     ReplParam v = sampleValues();
 
