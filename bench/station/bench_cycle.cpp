@@ -162,12 +162,21 @@ std::map<int, double>& indexBuildSeconds()
     return s;
 }
 
+// The folders of the lines done with, removed when the bench ends: a station
+// deletes no file while it labels, and a file system without a journal
+// searches past files deleted in the last seconds each time it makes one.
+std::vector<std::unique_ptr<QTemporaryDir>>& linesDone()
+{
+    static std::vector<std::unique_ptr<QTemporaryDir>> dirs;
+    return dirs;
+}
+
 class Line {
 public:
     Line(int rows, bool customer) : rows_(rows), customer_(customer)
     {
-        QDir(tmp_.path()).mkpath(QStringLiteral("LINE/BIN"));
-        QDir(tmp_.path()).mkpath(QStringLiteral("LINE/DATABASE"));
+        QDir(tmp_->path()).mkpath(QStringLiteral("LINE/BIN"));
+        QDir(tmp_->path()).mkpath(QStringLiteral("LINE/DATABASE"));
         const QString bin = programDir();
         for (const QFileInfo& f : QDir(kSourceDir + QStringLiteral("/resources/station")).entryInfoList(QDir::Files))
             copyInto(f.filePath(), bin);
@@ -189,9 +198,10 @@ public:
     ~Line()
     {
         station_.reset();
+        linesDone().push_back(std::move(tmp_));
     }
 
-    QString programDir() const { return tmp_.path() + QStringLiteral("/LINE/BIN/"); }
+    QString programDir() const { return tmp_->path() + QStringLiteral("/LINE/BIN/"); }
     QString pdfDir() const { return programDir() + QStringLiteral("PDF/"); }
     int rows() const { return rows_; }
     bool customer() const { return customer_; }
@@ -205,9 +215,7 @@ public:
         doc.save(path);
     }
 
-    // Set aside, not deleted, until the line goes: a station deletes no file
-    // while it labels, and a file system without a journal searches past
-    // files deleted in the last seconds each time it makes a new one.
+    // Set aside, not deleted (see linesDone).
     void clearPdfs() { QDir().rename(pdfDir(), programDir() + QStringLiteral("old-PDF-%1").arg(++cleared_)); }
 
     // Empty job files as a long-running station leaves them: "Tarvik PDF"
@@ -265,7 +273,7 @@ private:
         data::importProducts(*db, QString::fromUtf8(tsv.readAll()));
     }
 
-    QTemporaryDir tmp_;
+    std::unique_ptr<QTemporaryDir> tmp_ = std::make_unique<QTemporaryDir>();
     int cleared_ = 0;
     int rows_;
     bool customer_;
@@ -737,6 +745,7 @@ int main(int argc, char** argv)
     printSummary();
     if (peer && glabels.measure(kPeerRepeats))
         glabels.report();
+    linesDone().clear();
     benchmark::Shutdown();
     return status;
 }
