@@ -14,6 +14,7 @@
 #include <firebird/Interface.h>
 #include <ibase.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -272,7 +273,7 @@ Transaction::Transaction(Database& db) : db_(db)
     idle_.setSingleShot(true);
     idle_.setInterval(100);
     connect(&idle_, &QTimer::timeout, this, &Transaction::onIdle);
-    periodic_.setInterval(5 * 60 * 1000);
+    periodic_.setInterval(hardCommitMs_);
     connect(&periodic_, &QTimer::timeout, this, &Transaction::onPeriodic);
     start();
     periodic_.start();
@@ -358,8 +359,8 @@ void Transaction::rollback()
 
 void Transaction::setHardCommitInterval(int ms)
 {
-    periodic_.setInterval(ms);
-    periodic_.start();
+    hardCommitMs_ = ms;
+    periodic_.start(ms);
 }
 
 void Transaction::onIdle()
@@ -373,6 +374,12 @@ void Transaction::onIdle()
 
 void Transaction::onPeriodic()
 {
+    if (openCursors_ > 0) {
+        // Tried again soon; the rows being read stay readable.
+        periodic_.start(std::min(hardCommitMs_, 1000));
+        return;
+    }
+    periodic_.start(hardCommitMs_);
     try {
         hardCommit();
     } catch (const DatabaseError& e) {
@@ -884,6 +891,7 @@ void PreparedStatement::runImpl(const QVariantList& values, qsizetype maxRows, c
     IResultSet* rs = call(impl_->master, [&](ThrowStatusWrapper* st) {
         return impl_->stmt->openCursor(st, tra, impl_->in, in.data(), impl_->out, 0);
     });
+    const Transaction::OpenCursor open(t);
     try {
         qsizetype n = 0;
         while (maxRows < 0 || n < maxRows) {

@@ -104,6 +104,20 @@ public:
     int idleInterval() const { return idle_.interval(); }
     void setHardCommitInterval(int ms);
 
+    // Held while a cursor of the transaction is open. A hard commit would
+    // close it under a long read (a report printed page by page, the events
+    // handled between pages), so the periodic one waits until none is open.
+    class OpenCursor {
+    public:
+        explicit OpenCursor(Transaction& t) : t_(t) { ++t_.openCursors_; }
+        ~OpenCursor() { --t_.openCursors_; }
+        OpenCursor(const OpenCursor&) = delete;
+        OpenCursor& operator=(const OpenCursor&) = delete;
+
+    private:
+        Transaction& t_;
+    };
+
 Q_SIGNALS:
     // An idle or periodic commit failed; the transaction stays as it was.
     void commitFailed(const QString& text);
@@ -120,6 +134,8 @@ private:
     Firebird::ITransaction* tra_ = nullptr;
     QTimer idle_;
     QTimer periodic_;
+    int hardCommitMs_ = 5 * 60 * 1000;
+    int openCursors_ = 0;
     bool pending_ = false;
 };
 

@@ -790,3 +790,31 @@ TEST(StationConnection, AMissingPasswordFileIsNamedWithoutAPassword)
         EXPECT_TRUE(e.text().contains(QStringLiteral("/nonexistent/pw"))) << e.text().toStdString();
     }
 }
+
+// A report printed page by page handles events between pages; the periodic
+// hard commit, which closes every cursor, waits until the rows are read.
+TEST_F(Db, APeriodicHardCommitWaitsForAnOpenCursor)
+{
+    StationStore store(*db);
+    for (int i = 0; i < 5; ++i)
+        store.insertLogRow(sampleRow());
+    db->transaction().commitRetaining();
+    int commits = 0;
+    QObject::connect(&db->transaction(), &Transaction::committed, [&] { ++commits; });
+    db->transaction().setHardCommitInterval(1);
+
+    PreparedStatement rows(*db, QStringLiteral("SELECT ID FROM DB_ZVIT ORDER BY ID"));
+    std::vector<qint64> read;
+    EXPECT_NO_THROW(rows.forEach({}, [&](Row&& r) {
+        read.push_back(r.at(0).toLongLong());
+        // Long enough between rows for the periodic commit to come round.
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+        return true;
+    }));
+    EXPECT_EQ(read, (std::vector<qint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(commits, 0) << "committed under an open cursor";
+    // With the cursor closed, the commit comes.
+    ASSERT_TRUE(pumpUntil([&] { return commits > 0; }));
+    db->transaction().setHardCommitInterval(5 * 60 * 1000);
+}
