@@ -3,6 +3,7 @@
 #include "data/schema.h"
 #include "platform/text/codec.h"
 #include "platform/text/currency.h"
+#include "platform/text/job_thread.h"
 #include "platform/text/locale_forms.h"
 
 #include <QDateTime>
@@ -268,6 +269,15 @@ bool ColumnInfo::isText() const
 
 // ---- Transaction ------------------------------------------------------------
 
+// The thread that commits in the background, and what waits for its commit.
+struct Transaction::Background {
+    explicit Background(std::function<void()> finished) : thread(std::move(finished)) {}
+
+    JobThread thread;
+    std::future<void> running;
+    std::function<void()> then;
+};
+
 Transaction::Transaction(Database& db) : db_(db)
 {
     idle_.setSingleShot(true);
@@ -281,6 +291,9 @@ Transaction::Transaction(Database& db) : db_(db)
 
 Transaction::~Transaction()
 {
+    abandonBackground();
+    // Its thread ends before this object: nothing is posted to it any more.
+    background_.reset();
     if (!tra_)
         return;
     try {
@@ -325,6 +338,7 @@ void Transaction::touch()
 
 void Transaction::commitRetaining()
 {
+    settle();
     idle_.stop();
     if (!tra_)
         return;
@@ -336,6 +350,7 @@ void Transaction::commitRetaining()
 
 void Transaction::hardCommit()
 {
+    settle();
     idle_.stop();
     if (tra_) {
         call(db_.master(), [&](ThrowStatusWrapper* st) { tra_->commit(st); });
@@ -348,6 +363,11 @@ void Transaction::hardCommit()
 
 void Transaction::rollback()
 {
+    // A background commit that failed left its changes for this rollback.
+    try {
+        settle();
+    } catch (const DatabaseError&) {
+    }
     idle_.stop();
     if (tra_) {
         call(db_.master(), [&](ThrowStatusWrapper* st) { tra_->rollback(st); });
@@ -355,6 +375,71 @@ void Transaction::rollback()
     }
     pending_ = false;
     start();
+}
+
+void Transaction::commitInBackground(std::function<void()> then)
+{
+    settle();
+    idle_.stop();
+    if (!tra_) {
+        if (then)
+            then();
+        return;
+    }
+    if (!background_)
+        background_ = std::make_unique<Background>(
+            [this] { QMetaObject::invokeMethod(this, &Transaction::onBackgroundDone, Qt::QueuedConnection); });
+    background_->then = std::move(then);
+    background_->running = background_->thread.start([tra = tra_, master = db_.master()] {
+        call(master, [&](ThrowStatusWrapper* st) { tra->commitRetaining(st); });
+    });
+    pending_ = false;
+}
+
+void Transaction::settle()
+{
+    if (!committingInBackground())
+        return;
+    std::function<void()> then = std::exchange(background_->then, nullptr);
+    try {
+        background_->running.get();
+    } catch (...) {
+        pending_ = true;
+        throw;
+    }
+    Q_EMIT committed();
+    if (then)
+        then();
+}
+
+bool Transaction::committingInBackground() const
+{
+    return background_ && background_->running.valid();
+}
+
+void Transaction::onBackgroundDone()
+{
+    // A later commit may have taken the place of the one that woke us; the
+    // event loop is not held up waiting for it.
+    if (!committingInBackground() ||
+        background_->running.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    try {
+        settle();
+    } catch (const Error& e) {
+        Q_EMIT commitFailed(e.text());
+    }
+}
+
+void Transaction::abandonBackground() noexcept
+{
+    if (!committingInBackground())
+        return;
+    background_->then = nullptr;
+    try {
+        background_->running.get();
+    } catch (...) {
+    }
 }
 
 void Transaction::setHardCommitInterval(int ms)
@@ -512,6 +597,7 @@ void Database::reconnect()
                                          reinterpret_cast<const unsigned char*>(d.constData()));
     });
     // The lost transaction and attachment cannot be closed on the server any more.
+    transaction_->abandonBackground();
     if (transaction_->tra_)
         std::exchange(transaction_->tra_, nullptr)->release();
     transaction_.reset();

@@ -97,6 +97,20 @@ public:
     void hardCommit();
     void rollback();
 
+    // Commits (keeping the context) on a thread of its own and returns at
+    // once, so the caller goes on while the disk takes the commit's pages.
+    // `then` runs on this thread once the commit succeeded: when the event
+    // loop next runs, or in settle(), whichever comes first. It must not
+    // throw. Statements may run meanwhile; the client library serialises them
+    // with the commit. Every other commit, a rollback and the transaction's
+    // end wait for it first.
+    void commitInBackground(std::function<void()> then);
+    // Waits for a commit begun by commitInBackground and runs its `then`.
+    // Throws what the commit threw; `then` is dropped, and the transaction
+    // stays as it was, with the changes still uncommitted.
+    void settle();
+    bool committingInBackground() const;
+
     // Whether changes are waiting for the idle commit.
     bool pending() const { return pending_; }
 
@@ -129,6 +143,10 @@ private:
     void start();
     void onIdle();
     void onPeriodic();
+    void onBackgroundDone();
+    // Waits for a background commit and forgets its `then`, for a transaction
+    // about to be released.
+    void abandonBackground() noexcept;
 
     Database& db_;
     Firebird::ITransaction* tra_ = nullptr;
@@ -137,6 +155,8 @@ private:
     int hardCommitMs_ = 5 * 60 * 1000;
     int openCursors_ = 0;
     bool pending_ = false;
+    struct Background;
+    std::unique_ptr<Background> background_;
 };
 
 // What the station shows while it adds its indexes to a database made

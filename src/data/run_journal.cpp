@@ -53,14 +53,18 @@ void RunJournal::write(const QStringList& fields, DurableLog::Sync sync)
 
 void RunJournal::begin(const QString& id, const LogRow& row)
 {
+    // Synced with "printed", before the label goes out: a run cut short
+    // before that has nothing to finish.
     write({QStringLiteral("run"), id, row.date.toString(Qt::ISODate), row.name, row.weight, row.cost, row.batch,
-           row.scaleName});
+           row.scaleName},
+          DurableLog::Sync::Later);
     ++open_;
 }
 
-void RunJournal::printed(const QString& id)
+void RunJournal::printed(const QString& id, const QString& fileName)
 {
-    write({QStringLiteral("printed"), id});
+    write(fileName.isEmpty() ? QStringList{QStringLiteral("printed"), id}
+                             : QStringList{QStringLiteral("printed"), id, fileName});
 }
 
 void RunJournal::logged(const QString& id)
@@ -80,9 +84,10 @@ void RunJournal::numbered(const QString& id, qint64 number)
     write({QStringLiteral("numbered"), id, QString::number(number)});
 }
 
-void RunJournal::boxPrinted(const QString& id)
+void RunJournal::boxPrinted(const QString& id, const QString& fileName)
 {
-    write({QStringLiteral("boxed"), id});
+    write(fileName.isEmpty() ? QStringList{QStringLiteral("boxed"), id}
+                             : QStringList{QStringLiteral("boxed"), id, fileName});
 }
 
 void RunJournal::end(const QString& id)
@@ -105,7 +110,10 @@ std::vector<JournalRun> RunJournal::unfinished() const
                 return &r;
         return nullptr;
     };
-    for (const QByteArray& raw : log_.readAll().split('\n')) {
+    QList<QByteArray> lines = log_.readAll().split('\n');
+    // What follows the last line end was cut short while it was written.
+    lines.removeLast();
+    for (const QByteArray& raw : lines) {
         QStringList f;
         for (const QString& part : QString::fromUtf8(raw).split(u'\t'))
             f << unescaped(part);
@@ -122,8 +130,10 @@ std::vector<JournalRun> RunJournal::unfinished() const
         JournalRun* r = find(f[1]);
         if (!r)
             continue;
-        if (step == u"printed")
+        if (step == u"printed") {
             r->printed = true;
+            r->labelFile = f.value(2);
+        }
         else if (step == u"logged")
             r->logged = true;
         else if (step == u"box" && f.size() == 4) {
@@ -131,8 +141,10 @@ std::vector<JournalRun> RunJournal::unfinished() const
             r->loads = f[3].toLongLong();
         } else if (step == u"numbered" && f.size() == 3)
             r->number = f[2].toLongLong();
-        else if (step == u"boxed")
+        else if (step == u"boxed") {
             r->boxPrinted = true;
+            r->boxFile = f.value(2);
+        }
         else if (step == u"end")
             r->ended = true;
     }

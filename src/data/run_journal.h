@@ -7,14 +7,18 @@
 //
 // Lines, tab-separated, UTF-8, in the order of the steps:
 //   run      ID date name weight cost batch scale   before label 1 is printed
-//   printed  ID                                      label 1 is whole
+//   printed  ID [file]                               label 1 is whole and goes out
 //   logged   ID                                      its row is committed
 //   box      ID mass loads                           the box is about to close
 //   numbered ID number                               the box number is committed
-//   boxed    ID                                      label 2 is whole
+//   boxed    ID [file]                               label 2 is whole and goes out
 //   end      ID                                      nothing is left to do
-// A journal whose runs all ended is emptied. Every step but the end is synced
-// before the next step happens.
+// "printed" and "boxed" are on the disk before the label goes out; `file` names
+// the label's PDF when "Tarvik PDF" prints it, so a label whose ".part" file
+// was still there did not go out. A journal whose runs all ended is emptied.
+// Every step but "run", "logged" and "end" is synced before the next step
+// happens; "run" reaches the disk with "printed". A last line without its
+// line end was cut short, and its step did not happen.
 
 #include "data/station_store.h"
 #include "platform/text/durable_file.h"
@@ -33,11 +37,13 @@ struct JournalRun {
     QString id;
     LogRow row;
     bool printed = false;
+    QString labelFile;  // label 1's PDF, when "Tarvik PDF" printed it
     bool logged = false;
     std::optional<QString> boxMass;  // set by "box"
     qint64 loads = 0;
     std::optional<qint64> number;
     bool boxPrinted = false;
+    QString boxFile;  // label 2's PDF, when "Tarvik PDF" printed it
     bool ended = false;
 };
 
@@ -50,11 +56,12 @@ public:
     static QString newRunId();
 
     void begin(const QString& id, const LogRow& row);
-    void printed(const QString& id);
+    // `fileName`: the label's PDF, or empty for a system printer.
+    void printed(const QString& id, const QString& fileName = {});
     void logged(const QString& id);
     void box(const QString& id, const QString& mass, qint64 loads);
     void numbered(const QString& id, qint64 number);
-    void boxPrinted(const QString& id);
+    void boxPrinted(const QString& id, const QString& fileName = {});
     // Ends the run; a journal with no other run left is emptied.
     void end(const QString& id);
 

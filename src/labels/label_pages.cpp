@@ -534,7 +534,7 @@ void LabelPages::putBarcodePicture(int number, const QString& content, const QSt
     Q_EMIT pageChanged(number);
 }
 
-printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition)
+printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition, const printing::BeforeRelease& beforeRelease)
 {
     Label& l = *e.label;
     auto enable = [&l](bool on) {
@@ -548,7 +548,7 @@ printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition)
     printing::PrintJob job;
     try {
         // A printer error leaves the elements enabled until the next print.
-        job = printers_.print(page(e.number), printerPosition, document);
+        job = printers_.print(page(e.number), printerPosition, document, beforeRelease);
     } catch (...) {
         Q_EMIT printFinished();
         throw;
@@ -558,14 +558,14 @@ printing::PrintJob LabelPages::PrintLabel(Tic_Elem& e, int printerPosition)
     return job;
 }
 
-printing::PrintJob LabelPages::PrepareLabel(int label)
+printing::PrintJob LabelPages::PrepareLabel(int label, const printing::BeforeRelease& beforeRelease)
 {
     checkLabel(label);
     ComputeLabelValues(label);
     makeCurrent(label);
     FillLabelBlocks(Elem, Values, label);
     const LabelSettings s = settings_.labelSettings();
-    return PrintLabel(Elem, label == 1 ? s.printer1 : s.printer2);
+    return PrintLabel(Elem, label == 1 ? s.printer1 : s.printer2, beforeRelease);
 }
 
 printing::PrintJob LabelPages::ReprintLabel(const QString& batch, const QString& weight)

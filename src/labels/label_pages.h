@@ -209,10 +209,11 @@ public:
 
     // Prints the element set's page on the printer at `printerPosition`
     // (-1: the default). After a printer error the elements stay enabled.
-    printing::PrintJob PrintLabel(Tic_Elem& e, int printerPosition);
+    printing::PrintJob PrintLabel(Tic_Elem& e, int printerPosition, const printing::BeforeRelease& beforeRelease = {});
     // Computes, fills and prints label 1 or 2 for the weighing cycle; the
-    // caller has loaded the label's barcode picture.
-    printing::PrintJob PrepareLabel(int label);
+    // caller has loaded the label's barcode picture. `beforeRelease` runs
+    // when the label is whole and about to go out.
+    printing::PrintJob PrepareLabel(int label, const printing::BeforeRelease& beforeRelease = {});
     // Label 1 again for a weight (grams, decimal comma) and batch typed by hand.
     printing::PrintJob ReprintLabel(const QString& batch, const QString& weight);
     // The current label's page as it stands, on the printer chosen for label

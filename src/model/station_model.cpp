@@ -141,10 +141,29 @@ data::ListLengths StationModel::listLengths() const
 void StationModel::fillProductNames()
 {
     productNames_.clear();
+    productIds_.clear();
     auto& t = table();
     t.checkBrowseMode();
-    for (t.first(); !t.eof(); t.next())
+    for (t.first(); !t.eof(); t.next()) {
         productNames_ << t.text(QStringLiteral("NAME"));
+        const QVariant id = t.value(QStringLiteral("ID_TOB"));
+        productIds_ << (id.isNull() ? QString() : QString::number(id.toLongLong()));
+    }
+}
+
+QString StationModel::listedProductId(const QString& name) const
+{
+    // Names compare as the database compares them: trailing blanks do not count.
+    auto bare = [](QStringView s) {
+        while (!s.isEmpty() && s.back() == u' ')
+            s.chop(1);
+        return s;
+    };
+    const QStringView wanted = bare(name);
+    for (qsizetype i = 0; i < productNames_.size(); ++i)
+        if (bare(productNames_[i]) == wanted)
+            return productIds_.value(i);
+    return {};
 }
 
 void StationModel::LoadSettings()
@@ -160,8 +179,11 @@ void StationModel::LoadSettings()
         throw;
     }
     settings_ = s;
-    productId2_ = settings_.tovar2 < 0 ? QString() : productIdText(productName(2));
-    productId1_ = settings_.tovar1 < 0 ? QString() : productIdText(productName(1));
+    // From the list just read, not a query per product: a label run reads
+    // the settings first, while the last run's commit may still hold the
+    // connection.
+    productId2_ = settings_.tovar2 < 0 ? QString() : listedProductId(productName(2));
+    productId1_ = settings_.tovar1 < 0 ? QString() : listedProductId(productName(1));
     Q_EMIT settingsChanged();
 }
 

@@ -169,12 +169,15 @@ Q_SIGNALS:
 
 private:
     void fillProductNames();
+    // ID_TOB of the first listed product of that name; empty when none has it.
+    QString listedProductId(const QString& name) const;
     void tryReconnect();
 
     QString programDir_;
     data::ProgSettings settings_;
     data::StartupSettings startup_;
     QStringList productNames_;
+    QStringList productIds_;  // ID_TOB of each of productNames_, as text
     QString productId1_, productId2_;
     BoxState box_;
     BoxDisplay boxDisplay_;

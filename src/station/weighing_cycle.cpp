@@ -72,6 +72,19 @@ const QString kZeroCaption = QStringLiteral("Поле \"Вага \"0\"\" (Weight
 
 WeighingCycle::WeighingCycle(QTimer& timer, model::StationModel& model) : timer_(timer), model_(model) {}
 
+WeighingCycle::~WeighingCycle()
+{
+    // The windows told of new rows may be gone already. A commit that failed
+    // leaves its run to the journal, for the next start.
+    logRowWritten_ = nullptr;
+    if (data::Database* db = model_.databaseOrNull()) {
+        try {
+            db->transaction().settle();
+        } catch (const Error&) {
+        }
+    }
+}
+
 RunOutcome WeighingCycle::decide(Currency weight, bool stable)
 {
     // A reading that arrives while a run prints (through a window's event
@@ -179,36 +192,60 @@ void WeighingCycle::LabelRun(Currency weight)
     killPoint("journal");
     try {
         drawn(1, content, [&] { pages.putBarcodePicture(1, content, kLabel1Picture, labels::kLabel1Barcode); });
-        pages.PrepareLabel(1);
-        pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
+        // On the disk before the label goes out: a run cut short after this
+        // line is finished, one cut short before it left no label.
+        pages.PrepareLabel(1, [&](const QString& file) {
+            journal.printed(run, file);
+            killPoint("released");
+        });
     } catch (...) {
-        // No label went out: nothing of the run is left to finish.
+        // No label went out (a print that fails after the line above has not
+        // released its label either): nothing of the run is left to finish.
         ui::guarded([&] { journal.end(run); });
         throw;
     }
-    journal.printed(run);
+    // The label is out: what fails from here on leaves the run to the journal.
+    pages.loadPicture(1, labels::LabelPages::standbyPicture(1));
     killPoint("label1");
 
+    data::Transaction& transaction = model_.database().transaction();
+    // The last run's commit, if it is still on its way: a failed one stops
+    // this run too, and both are finished from the journal.
+    transaction.settle();
     model_.store().insertLogRowOnce(run, row);
     // The row records a label already printed: made permanent now, not by the
     // idle commit, which loads coming faster than its delay would put off
     // for ever.
-    model_.database().transaction().commitRetaining();
+    if (closesBox(model_.box().count, perBox())) {
+        transaction.commitRetaining();
+        rowCommitted(run);
+        CloseBox(weight, run);
+        journal.end(run);
+    } else {
+        // The disk takes the commit while the next load is weighed; the run
+        // ends in the journal once the row is there. Until then the journal's
+        // "printed" line stands for the row.
+        CountLoad(weight);
+        transaction.commitInBackground([this, run] {
+            ui::guarded([&] {
+                rowCommitted(run);
+                model_.journal().end(run);
+            });
+        });
+    }
+    PrintedFlag = true;
+    timer_.start();
+}
+
+void WeighingCycle::rowCommitted(const QString& run)
+{
     // Where a power cut loses the unsynced "logged" line, the run's row is
     // found in the database at the next start.
     killPoint("committed");
-    journal.logged(run);
+    model_.journal().logged(run);
     killPoint("row");
     if (logRowWritten_)
         logRowWritten_();
-
-    if (closesBox(model_.box().count, perBox()))
-        CloseBox(weight, run);
-    else
-        CountLoad(weight);
-    journal.end(run);
-    PrintedFlag = true;
-    timer_.start();
 }
 
 void WeighingCycle::checkRun(Currency weight, const QString& cost)
@@ -341,10 +378,13 @@ QStringList WeighingCycle::recover()
     QDir folder(model_.programDir());
     for (const QString& left : folder.entryList({QStringLiteral("*.tmp-??????")}, QDir::Files))
         folder.remove(left);
+    // A label whose unfinished file was still there never went out, though
+    // its run says it was about to.
+    auto wentOut = [&](const QString& file) { return file.isEmpty() || !broken.contains(file + QStringLiteral(".part")); };
     data::RunJournal& journal = model_.journal();
     for (const data::JournalRun& r : journal.unfinished()) {
         const QString what = QStringLiteral("\"%1\", вага %2").arg(r.row.name.trimmed(), r.row.weight);
-        if (!r.printed) {
+        if (!r.printed || !wentOut(r.labelFile)) {
             report << QStringLiteral("Етикетку (%1) не надруковано: друк перервано. Зважте товар ще раз.").arg(what);
             journal.end(r.id);
             continue;

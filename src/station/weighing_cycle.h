@@ -31,6 +31,10 @@ class WeighingCycle {
 public:
     // `timer` is the station's poll timer, off for the length of a run.
     WeighingCycle(QTimer& timer, model::StationModel& model);
+    // Waits for the last run's commit, so its journal entry is closed.
+    ~WeighingCycle();
+    WeighingCycle(const WeighingCycle&) = delete;
+    WeighingCycle& operator=(const WeighingCycle&) = delete;
 
     // The weighing decision for one reading. A threshold that is no whole
     // number throws (it ends that tick only); a failing label run is shown
@@ -58,6 +62,8 @@ private:
     // printed: the log row's values, the counts, the printer, and for the
     // N-th load the box row, label 2's printer, values and barcode.
     void checkRun(Currency weight, const QString& costText);
+    // The run's row is committed: said in the journal and to an open report.
+    void rowCommitted(const QString& run);
     void CountLoad(Currency weight);
     void CloseBox(Currency weight, const QString& run);
     // The box number for the run, into the settings and the main window.

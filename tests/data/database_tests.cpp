@@ -818,3 +818,50 @@ TEST_F(Db, APeriodicHardCommitWaitsForAnOpenCursor)
     ASSERT_TRUE(pumpUntil([&] { return commits > 0; }));
     db->transaction().setHardCommitInterval(5 * 60 * 1000);
 }
+
+// A label run commits on a thread of its own and goes on; the next load's
+// statements run on the same transaction while the commit is under way.
+TEST_F(Db, ABackgroundCommitIsWholeBeforeItsFollowUpRunsAndLetsStatementsRunMeanwhile)
+{
+    StationStore store(*db);
+    auto other = Database::attach(line.params());
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT");
+    Transaction& t = db->transaction();
+    std::vector<qint64> seenByOther;
+    int committed = 0;
+    QObject::connect(&t, &Transaction::committed, [&] { ++committed; });
+    for (int i = 1; i <= 30; ++i) {
+        store.insertLogRow(sampleRow());
+        t.commitInBackground([&, i] {
+            // The other attachment's snapshot is taken here, after the commit.
+            other->transaction().commitRetaining();
+            seenByOther.push_back(scalar(*other, countSql));
+            EXPECT_GE(seenByOther.back(), i);
+        });
+        // Read in the transaction while its commit may still be on its way.
+        EXPECT_EQ(scalar(*db, countSql), i);
+        if (i % 3 == 0)
+            t.settle();  // else the next commit waits for this one
+    }
+    ASSERT_TRUE(pumpUntil([&] { return seenByOther.size() == 30u; }));
+    EXPECT_FALSE(t.committingInBackground());
+    EXPECT_EQ(committed, 30);
+    EXPECT_TRUE(std::is_sorted(seenByOther.begin(), seenByOther.end()));
+    EXPECT_EQ(seenByOther.back(), 30);
+}
+
+// What a station going away does with a commit still on its way: the rows
+// are committed, the follow-up (which may touch windows already gone) is not run.
+TEST_F(Db, AClosedDatabaseWaitsForItsBackgroundCommitAndDropsItsFollowUp)
+{
+    {
+        StationStore store(*db);
+        store.insertLogRow(sampleRow());
+    }
+    bool followedUp = false;
+    db->transaction().commitInBackground([&] { followedUp = true; });
+    db.reset();
+    EXPECT_FALSE(followedUp);
+    db = Database::attach(line.params());
+    EXPECT_EQ(count(QStringLiteral("DB_ZVIT")), 1);
+}

@@ -234,3 +234,38 @@ TEST_F(ServerDb, ALostServerIsNamedAsSuchAndTheConnectionComesBackWithItsStateme
     station->transaction().commitRetaining();
     EXPECT_EQ(scalar(*station, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT")), 2);
 }
+
+// The server goes away while a label run's commit is on its way: whoever waits
+// for the commit hears that the connection was lost, the follow-up (the
+// journal's "logged") never runs, and the row waits in the journal.
+TEST_F(ServerDb, ABackgroundCommitCutOffByALostServerIsThrownAndItsFollowUpNeverRuns)
+{
+    for (const bool throughTheEventLoop : {false, true}) {
+        SCOPED_TRACE(throughTheEventLoop ? "through the event loop" : "waited for");
+        auto station = Database::connect(params);
+        StationStore store(*station);
+        store.insertLogRow(row(QStringLiteral("A")));
+        restartServer(false);
+        bool followedUp = false;
+        QStringList failures;
+        QObject::connect(&station->transaction(), &Transaction::commitFailed,
+                         [&](const QString& text) { failures << text; });
+        station->transaction().commitInBackground([&] { followedUp = true; });
+        if (throughTheEventLoop) {
+            EXPECT_TRUE(pumpUntil([&] { return !failures.isEmpty(); }));
+        } else {
+            try {
+                station->transaction().settle();
+                ADD_FAILURE() << "committed without a server";
+            } catch (const DatabaseError& e) {
+                EXPECT_TRUE(e.isConnectionLost()) << e.text().toStdString();
+            }
+        }
+        EXPECT_FALSE(followedUp);
+        EXPECT_FALSE(station->transaction().committingInBackground());
+        EXPECT_TRUE(station->transaction().pending()) << "the row is not committed";
+        restartServer(true);
+        station->reconnect();
+        EXPECT_EQ(scalar(*station, QStringLiteral("SELECT COUNT(*) FROM DB_ZVIT")), 0);
+    }
+}

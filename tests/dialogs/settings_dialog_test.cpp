@@ -271,6 +271,42 @@ TEST_F(SettingsDialogTest, ChoosingAProductShowsItsId)
     EXPECT_EQ(frSetting->Edit10->text(), QStringLiteral("7"));
 }
 
+// The IDs come from the product list just read, as the database compares
+// names: the first product of the name in ID order, trailing blanks ignored.
+TEST_F(SettingsDialogTest, TheIdOfAChosenProductIsTheFirstOfItsNameInTheList)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, QString>> products;  // in the order they were added
+        int position;                                   // of label 1's product in the list (ID order)
+        const char* id;
+    };
+    const Case cases[] = {
+        {"a name of its own", {{3, QStringLiteral("Сир")}, {5, QStringLiteral("Масло")}}, 1, "5"},
+        {"a name twice, added out of ID order", {{4, QStringLiteral("Сир")}, {2, QStringLiteral("Сир")}}, 1, "2"},
+        {"the same name but for trailing blanks", {{8, QStringLiteral("Сир")}, {6, QStringLiteral("Сир  ")}}, 1, "6"},
+        {"names differing in case", {{1, QStringLiteral("СИР")}, {2, QStringLiteral("Сир")}}, 1, "2"},
+    };
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& t = frMain->model().table();
+        while (t.recordCount() > 0) {
+            t.first();
+            t.deleteRecord();
+        }
+        for (const auto& [id, name] : c.products)
+            addProduct(id, name);
+        QFile ini(folder.path(QStringLiteral("Setting_Prog.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[Tovar]\r\nTovar_1=%1\r\nTovar_2=0\r\n").arg(c.position).toUtf8());
+        ini.close();
+        frSetting->LoadSettings();
+        EXPECT_EQ(frSetting->Edit9->text(), QString::fromLatin1(c.id));
+        EXPECT_EQ(frSetting->Edit10->text(), QString::number(std::min(c.products[0].first, c.products[1].first)));
+    }
+}
+
 TEST_F(SettingsDialogTest, AStoredPositionPastTheCatalogueLeavesNoSelection)
 {
     start("[Tovar]\r\nTovar_1=5\r\n");

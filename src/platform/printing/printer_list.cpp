@@ -2,6 +2,7 @@
 
 #include "platform/printing/pdf_page.h"
 #include "platform/text/error.h"
+#include "platform/text/job_thread.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,10 @@ PrinterList::PrinterList(QString programDir) : programDir_(std::move(programDir)
     refresh();
 }
 
+PrinterList::~PrinterList() = default;
+PrinterList::PrinterList(PrinterList&&) noexcept = default;
+PrinterList& PrinterList::operator=(PrinterList&&) noexcept = default;
+
 void PrinterList::refresh() {
     names_ = QPrinterInfo::availablePrinterNames();
     names_.removeAll(QString::fromLatin1(kPdfPrinterName));  // ours is always the last
@@ -80,7 +85,8 @@ namespace {
 
 // A PDF is written under a name of its own and takes the job's name only
 // when it is whole, so a killed or failed print never leaves a cut label.
-void finishPdf(const QString& part, const QString& file) {
+// `beforeRelease` runs while the PDF goes to the disk: both waits at once.
+void finishPdf(const QString& part, const QString& file, const BeforeRelease& beforeRelease, JobThread& syncer) {
     QFile f(part);
     if (!f.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Етикетку \"%1\" не записано: %2").arg(file, f.errorString()));
@@ -90,8 +96,23 @@ void finishPdf(const QString& part, const QString& file) {
         throw Error(QStringLiteral("Етикетку \"%1\" записано не повністю (%2 байт): можливо, диск заповнено")
                         .arg(file)
                         .arg(size));
-    if (::fsync(f.handle()) != 0)
-        throw Error(QStringLiteral("Етикетку \"%1\" не записано на диск: %2").arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+    auto sync = [fd = f.handle(), file] {
+        if (::fsync(fd) != 0)
+            throw Error(QStringLiteral("Етикетку \"%1\" не записано на диск: %2")
+                            .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+    };
+    if (beforeRelease) {
+        std::future<void> synced = syncer.start(sync);
+        try {
+            beforeRelease(QFileInfo(file).fileName());
+        } catch (...) {
+            synced.wait();
+            throw;
+        }
+        synced.get();
+    } else {
+        sync();
+    }
     f.close();
     if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(file).constData()) != 0)
         throw Error(QStringLiteral("Етикетку \"%1\" не записано: %2").arg(file, QString::fromLocal8Bit(std::strerror(errno))));
@@ -99,7 +120,8 @@ void finishPdf(const QString& part, const QString& file) {
 
 }  // namespace
 
-PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName) const {
+PrintJob PrinterList::print(const LabelPage& page, int position, const QString& documentName,
+                            const BeforeRelease& beforeRelease) const {
     checkPosition(position);
     const int index = position == -1 ? default_ : position;
     if (index == pdfIndex()) {
@@ -112,7 +134,9 @@ PrintJob PrinterList::print(const LabelPage& page, int position, const QString& 
             } catch (const Error& e) {
                 throw Error(QStringLiteral("Етикетку \"%1\" не записано: %2").arg(file, e.text()));
             }
-            finishPdf(part, file);
+            if (!syncer_)
+                syncer_ = std::make_unique<JobThread>();
+            finishPdf(part, file, beforeRelease, *syncer_);
             // Our own job changed the folder; the next one need not list it
             // again (a number another station took meanwhile is skipped).
             std::error_code ec;
@@ -144,6 +168,8 @@ PrintJob PrinterList::print(const LabelPage& page, int position, const QString& 
     if (!pdf.flush())
         throw Error(QStringLiteral("The printer \"%1\" failed to print \"%2\": %3")
                         .arg(name, documentName, pdf.errorString()));
+    if (beforeRelease)
+        beforeRelease({});
     cups_option_t* options = nullptr;
     const int count = cupsAddOption("media", media.toUtf8().constData(), 0, &options);
     const int id = cupsPrintFile(name.toLocal8Bit().constData(), QFile::encodeName(pdf.fileName()).constData(),

@@ -10,12 +10,23 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace tarvik {
+class JobThread;
+}
 
 class QPrinter;
 
 namespace tarvik::printing {
 
 inline constexpr const char* kPdfPrinterName = "Tarvik PDF";
+
+// Called with the job's file name (empty for a system printer) when the job
+// is whole and about to go out: a whole PDF about to take its job's name, a
+// PDF about to be handed to a print queue. What it throws stops the job there.
+using BeforeRelease = std::function<void(const QString& fileName)>;
 
 // Where a job went.
 struct PrintJob {
@@ -28,6 +39,9 @@ public:
     // Reads the system's printers. `programDir` is the station folder (with or
     // without its trailing slash).
     explicit PrinterList(QString programDir);
+    ~PrinterList();
+    PrinterList(PrinterList&&) noexcept;
+    PrinterList& operator=(PrinterList&&) noexcept;
 
     // Reads the system's printers again.
     void refresh();
@@ -49,7 +63,8 @@ public:
     // Prints the page, one copy, to the printer at `position` (-1: the default).
     // Throws tarvik::Error for a position outside the list, a printer that is
     // gone or that Qt would swap for another, and a printer that fails.
-    PrintJob print(const LabelPage& page, int position, const QString& documentName) const;
+    PrintJob print(const LabelPage& page, int position, const QString& documentName,
+                   const BeforeRelease& beforeRelease = {}) const;
     // Throws as print() does for a position outside the list.
     void checkPosition(int position) const;
 
@@ -76,6 +91,8 @@ private:
     // of many labels is not listed for every label.
     mutable long long lastPdfJob_ = -1;
     mutable std::filesystem::file_time_type pdfFolderStamp_{};
+    // Syncs a PDF while `BeforeRelease` runs.
+    mutable std::unique_ptr<JobThread> syncer_;
 };
 
 }  // namespace tarvik::printing

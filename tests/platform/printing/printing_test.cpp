@@ -127,6 +127,34 @@ TEST_F(LabelPrinting, ALabelThatCannotBeWrittenWholeIsAnErrorAndLeavesNoFile) {
     EXPECT_EQ(QFileInfo(print(label.page)).fileName(), "000001-label1.pdf");
 }
 
+// What runs before a label goes out sees it whole under its unfinished name;
+// what it throws keeps the label in, and the number free.
+TEST_F(LabelPrinting, BeforeReleaseSeesTheWholeLabelNotYetNamedAndCanStopIt) {
+    const SampleLabel label = sampleLabel(QImage());
+    const PrinterList printers(programDir_);
+    const QString folder = printers.pdfFolder() + "/";
+    QStringList seen;
+    const PrintJob job = printers.print(label.page, -1, "label1", [&](const QString& name) {
+        seen << name;
+        QFile part(folder + name + ".part");
+        EXPECT_TRUE(part.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(part.readAll().trimmed().endsWith("%%EOF"));
+        EXPECT_FALSE(QFileInfo::exists(folder + name));
+    });
+    EXPECT_EQ(seen, QStringList{"000001-label1.pdf"});
+    EXPECT_EQ(QFileInfo(job.file).fileName(), "000001-label1.pdf");
+
+    QString error;
+    try {
+        printers.print(label.page, -1, "label1", [](const QString&) { throw tarvik::Error("журнал повний"); });
+    } catch (const tarvik::Error& e) {
+        error = e.text();
+    }
+    EXPECT_EQ(error, "журнал повний");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"000001-label1.pdf"});
+    EXPECT_EQ(QFileInfo(print(label.page)).fileName(), "000002-label1.pdf");
+}
+
 TEST_F(LabelPrinting, WhatAKilledPrintLeftIsRemovedAndWholeLabelsStay) {
     const SampleLabel label = sampleLabel(QImage());
     const QString whole = print(label.page);
