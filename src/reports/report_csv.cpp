@@ -4,6 +4,7 @@
 #include "platform/text/error.h"
 
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace tarvik::reports {
@@ -24,6 +25,14 @@ void writeAll(QIODevice& out, QByteArray& buffer)
 
 QString csvField(const QString& text)
 {
+    // A spreadsheet runs a field that starts like a formula: a product name
+    // "=HYPERLINK(…)" typed into the catalogue would act when the report is
+    // opened. Such a field that is no number keeps its text behind an
+    // apostrophe; "-1,5" stays a number.
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+(,[0-9]+)?$"));
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()) && !number.match(text).hasMatch())
+        return csvField(u'\'' + text);
     if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
     QString quoted = text;

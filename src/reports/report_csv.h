@@ -22,7 +22,9 @@ struct CsvColumn {
     QString title;  // its title in the list
 };
 
-// One field as CSV holds it: quoted when it holds ";", a quote or a line break.
+// One field as CSV holds it: quoted when it holds ";", a quote or a line break;
+// after an apostrophe when it would start a formula (=, +, -, @, a tab or a
+// carriage return) and is no number.
 QString csvField(const QString& text);
 
 // Writes `source`'s rows under a header of `columns`, then the totals row

@@ -888,6 +888,62 @@ TEST_F(ReportsTest, CsvOfTheReportOpensInLibreOfficeWithItsRowsAndTotals)
     EXPECT_EQ(window->totals().rows, rows);
 }
 
+TEST(ReportCsv, AFieldIsQuotedWhenItMustAndKeptFromActingAsAFormula)
+{
+    const struct {
+        const char* field;
+        const char* csv;
+    } cases[] = {
+        {"Сир", "Сир"},
+        {"", ""},
+        {"Сир \"Дар\"; 45%", "\"Сир \"\"Дар\"\"; 45%\""},
+        {"два\nрядки", "\"два\nрядки\""},
+        {"=1+2", "'=1+2"},
+        {"=HYPERLINK(\"http://x\";\"Сир\")", "\"'=HYPERLINK(\"\"http://x\"\";\"\"Сир\"\")\""},
+        {"+1+2", "'+1+2"},
+        {"-Сир", "'-Сир"},
+        {"@SUM(1)", "'@SUM(1)"},
+        {"\t=1+2", "'\t=1+2"},
+        {"\r=1+2", "\"'\r=1+2\""},
+        {"-", "'-"},
+        {"-5", "-5"},  // numbers stay numbers
+        {"-1,250", "-1,250"},
+        {"+12,5", "+12,5"},
+        {"+380501234567", "+380501234567"},
+        {"1=1", "1=1"},  // only the first character counts
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(reports::csvField(QString::fromUtf8(c.field)), QString::fromUtf8(c.csv)) << c.field;
+}
+
+// The spreadsheet shows such names as they were typed, and runs nothing.
+TEST_F(ReportsTest, NamesLikeFormulasStayTextInLibreOffice)
+{
+    const QStringList names = {QStringLiteral("=1+2"), QStringLiteral("=HYPERLINK(\"http://x\";\"Сир\")"),
+                               QStringLiteral("+1+2"), QStringLiteral("@SUM(1;2)"), QStringLiteral("-Сир")};
+    for (int i = 0; i < names.size(); ++i)
+        addRow(i + 1, names[i], kMarch1, QStringLiteral("1,000"), QStringLiteral("2,50"), 1);
+    formShow();
+    const QString csv = folder.path(QStringLiteral("formulas.csv"));
+    const std::vector<reports::CsvColumn> columns = {{QStringLiteral("NAME"), QStringLiteral("Назва товару")},
+                                                     {QStringLiteral("WEIGHT"), QStringLiteral("Вага")}};
+    reports::exportReportCsv(window->Table, columns, csv);
+    const Sheet sheet = readWithLibreOffice(csv, folder.programDir());
+    ASSERT_EQ(sheet.texts.size(), size_t(names.size() + 2));
+    QStringList shown;
+    for (int r = 1; r <= names.size(); ++r) {
+        shown << sheet.texts[size_t(r)].at(0);
+        EXPECT_FALSE(sheet.numbers[size_t(r)].at(0)) << "a formula ran: " << shown.back().toStdString();
+        EXPECT_TRUE(sheet.numbers[size_t(r)].at(1)) << "the weight is a number";
+    }
+    QStringList typed;
+    for (const QString& n : names)
+        typed << u'\'' + n;
+    shown.sort();
+    typed.sort();
+    EXPECT_EQ(shown, typed);
+}
+
 TEST_F(ReportsTest, StoppedOrRefusedExportLeavesTheOldFile)
 {
     addRows(10000, kMarch1);
