@@ -84,10 +84,9 @@ void RunJournal::numbered(const QString& id, qint64 number)
     write({QStringLiteral("numbered"), id, QString::number(number)});
 }
 
-void RunJournal::boxPrinted(const QString& id, const QString& fileName)
+void RunJournal::boxPrinted(const QString& id)
 {
-    write(fileName.isEmpty() ? QStringList{QStringLiteral("boxed"), id}
-                             : QStringList{QStringLiteral("boxed"), id, fileName});
+    write({QStringLiteral("boxed"), id});
 }
 
 void RunJournal::end(const QString& id)
@@ -141,10 +140,8 @@ std::vector<JournalRun> RunJournal::unfinished() const
             r->loads = f[3].toLongLong();
         } else if (step == u"numbered" && f.size() == 3)
             r->number = f[2].toLongLong();
-        else if (step == u"boxed") {
+        else if (step == u"boxed")
             r->boxPrinted = true;
-            r->boxFile = f.value(2);
-        }
         else if (step == u"end")
             r->ended = true;
     }

@@ -11,11 +11,11 @@
 //   logged   ID                                      its row is committed
 //   box      ID mass loads                           the box is about to close
 //   numbered ID number                               the box number is committed
-//   boxed    ID [file]                               label 2 is whole and goes out
+//   boxed    ID                                      label 2 is whole
 //   end      ID                                      nothing is left to do
-// "printed" and "boxed" are on the disk before the label goes out; `file` names
-// the label's PDF when "Tarvik PDF" prints it, so a label whose ".part" file
-// was still there did not go out. A journal whose runs all ended is emptied.
+// "printed" is on the disk before label 1 goes out; `file` names the label's
+// PDF when "Tarvik PDF" prints it, so a label whose ".part" file was still
+// there did not go out. A journal whose runs all ended is emptied.
 // Every step but "run", "logged" and "end" is synced before the next step
 // happens; "run" reaches the disk with "printed". A last line without its
 // line end was cut short, and its step did not happen.
@@ -43,7 +43,6 @@ struct JournalRun {
     qint64 loads = 0;
     std::optional<qint64> number;
     bool boxPrinted = false;
-    QString boxFile;  // label 2's PDF, when "Tarvik PDF" printed it
     bool ended = false;
 };
 
@@ -61,7 +60,7 @@ public:
     void logged(const QString& id);
     void box(const QString& id, const QString& mass, qint64 loads);
     void numbered(const QString& id, qint64 number);
-    void boxPrinted(const QString& id, const QString& fileName = {});
+    void boxPrinted(const QString& id);
     // Ends the run; a journal with no other run left is emptied.
     void end(const QString& id);
 
