@@ -84,9 +84,15 @@ void RunJournal::numbered(const QString& id, qint64 number)
     write({QStringLiteral("numbered"), id, QString::number(number)});
 }
 
-void RunJournal::boxPrinted(const QString& id)
+void RunJournal::boxPrinted(const QString& id, const QString& fileName)
 {
-    write({QStringLiteral("boxed"), id});
+    write(fileName.isEmpty() ? QStringList{QStringLiteral("boxed"), id}
+                             : QStringList{QStringLiteral("boxed"), id, fileName});
+}
+
+void RunJournal::boxNotPrinted(const QString& id)
+{
+    write({QStringLiteral("unboxed"), id});
 }
 
 void RunJournal::end(const QString& id)
@@ -140,8 +146,13 @@ std::vector<JournalRun> RunJournal::unfinished() const
             r->loads = f[3].toLongLong();
         } else if (step == u"numbered" && f.size() == 3)
             r->number = f[2].toLongLong();
-        else if (step == u"boxed")
+        else if (step == u"boxed") {
             r->boxPrinted = true;
+            r->boxLabelFile = f.value(2);
+        } else if (step == u"unboxed") {
+            r->boxPrinted = false;
+            r->boxLabelFile.clear();
+        }
         else if (step == u"end")
             r->ended = true;
     }

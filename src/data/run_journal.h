@@ -11,11 +11,13 @@
 //   logged   ID                                      its row is committed
 //   box      ID mass loads                           the box is about to close
 //   numbered ID number                               the box number is committed
-//   boxed    ID                                      label 2 is whole
+//   boxed    ID [file]                               label 2 is whole and goes out
+//   unboxed  ID                                      ...but its print failed after all
 //   end      ID                                      nothing is left to do
-// "printed" is on the disk before label 1 goes out; `file` names the label's
-// PDF when "Tarvik PDF" prints it, so a label whose ".part" file was still
-// there did not go out. A journal whose runs all ended is emptied.
+// "printed" and "boxed" are on the disk before their label goes out; `file`
+// names the label's PDF when "Tarvik PDF" prints it, so a label whose ".part"
+// file was still there did not go out. A journal whose runs all ended is
+// emptied.
 // Every step but "run", "logged" and "end" is synced before the next step
 // happens; "run" reaches the disk with "printed". A last line without its
 // line end was cut short, and its step did not happen.
@@ -43,6 +45,7 @@ struct JournalRun {
     qint64 loads = 0;
     std::optional<qint64> number;
     bool boxPrinted = false;
+    QString boxLabelFile;  // label 2's PDF, when "Tarvik PDF" printed it
     bool ended = false;
 };
 
@@ -60,7 +63,10 @@ public:
     void logged(const QString& id);
     void box(const QString& id, const QString& mass, qint64 loads);
     void numbered(const QString& id, qint64 number);
-    void boxPrinted(const QString& id);
+    // `fileName` as for printed().
+    void boxPrinted(const QString& id, const QString& fileName = {});
+    // Takes back boxPrinted() for a label 2 whose print failed after it.
+    void boxNotPrinted(const QString& id);
     // Ends the run; a journal with no other run left is emptied.
     void end(const QString& id);
 

@@ -331,8 +331,7 @@ void WeighingCycle::CloseBox(Currency weight, const QString& run)
     takeBoxNumber(run);
     killPoint("box-number");
     model_.SaveSettings();
-    PrintBoxLabel();
-    journal.boxPrinted(run);
+    PrintBoxLabel(run);
     killPoint("label2");
     model_.setBox({});
 }
@@ -349,7 +348,7 @@ void WeighingCycle::takeBoxNumber(const QString& run)
     model_.setBoxDisplay(d);
 }
 
-void WeighingCycle::PrintBoxLabel()
+void WeighingCycle::PrintBoxLabel(const QString& run)
 {
     labels::LabelPages& pages = model_.pages();
     const data::ProgSettings& s = model_.settings();
@@ -363,7 +362,22 @@ void WeighingCycle::PrintBoxLabel()
         {QDate::currentDate(), product.sellDate, model_.weighing().batch.text(),
          netBoxWeight(model_.box().mass, tare1, n, tare2), product.price});
     drawn(2, content, [&] { pages.putBarcodePicture(2, content, kLabel2Picture, labels::kLabel2Barcode); });
-    pages.PrepareLabel(2);
+    // As with label 1, the line is on the disk before the label goes out: a
+    // box label cut short before it is printed again at the next start, one
+    // that went out is not.
+    data::RunJournal& journal = model_.journal();
+    bool lineWritten = false;
+    try {
+        pages.PrepareLabel(2, [&](const QString& file) {
+            journal.boxPrinted(run, file);
+            lineWritten = true;
+            killPoint("box-released");
+        });
+    } catch (...) {
+        if (lineWritten)
+            ui::guarded([&] { journal.boxNotPrinted(run); });
+        throw;
+    }
     pages.loadPicture(2, labels::LabelPages::standbyPicture(2));
 }
 
@@ -399,13 +413,12 @@ QStringList WeighingCycle::recover()
                 report << QStringLiteral("Етикетку (%1) надруковано, а запис у журнал зважувань перервано: запис додано.")
                               .arg(what);
         }
-        if (r.boxMass && !r.boxPrinted) {
+        if (r.boxMass && (!r.boxPrinted || !wentOut(r.boxLabelFile))) {
             // The interrupted box closes now, with the mass it had.
             model_.setBox({std::max<std::int64_t>(r.loads - 1, 0), Currency::fromText(*r.boxMass)});
             takeBoxNumber(r.id);
             model_.SaveSettings();
-            PrintBoxLabel();
-            journal.boxPrinted(r.id);
+            PrintBoxLabel(r.id);
             model_.setBox({});
             report << QStringLiteral("Закриття коробки перервано: надруковано етикетку коробки № %1.")
                           .arg(model_.settings().numBox.trimmed());

@@ -70,7 +70,7 @@ private:
     void takeBoxNumber(const QString& run);
     qint64 AdvanceBoxNumber(const QString& run);
     // Label 2 for the model's box as it stands.
-    void PrintBoxLabel();
+    void PrintBoxLabel(const QString& run);
     std::int64_t perBox() const;
     // The row of the load just labelled.
     data::LogRow logRow(const QString& cost) const;

@@ -45,9 +45,18 @@ TEST(RunJournal, UnfinishedRunsTellHowFarTheyGot)
     journal.boxPrinted(QStringLiteral("b"));
     journal.begin(QStringLiteral("c"), sampleRow());
     journal.end(QStringLiteral("c"));
+    // Label 2 by "Tarvik PDF", and one whose print failed after its line.
+    for (const char* id : {"d", "e"}) {
+        journal.begin(QString::fromLatin1(id), sampleRow());
+        journal.printed(QString::fromLatin1(id), QStringLiteral("000009-label1.pdf"));
+        journal.box(QString::fromLatin1(id), QStringLiteral("1,00"), 1);
+        journal.numbered(QString::fromLatin1(id), 13);
+        journal.boxPrinted(QString::fromLatin1(id), QStringLiteral("000010-label2.pdf"));
+    }
+    journal.boxNotPrinted(QStringLiteral("e"));
 
     const auto runs = journal.unfinished();
-    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs.size(), 4u);
     EXPECT_EQ(runs[0].id, QStringLiteral("a"));
     EXPECT_EQ(runs[0].row.name, sampleRow().name);
     EXPECT_EQ(runs[0].row.date, sampleRow().date);
@@ -61,10 +70,18 @@ TEST(RunJournal, UnfinishedRunsTellHowFarTheyGot)
     EXPECT_EQ(runs[1].loads, 3);
     EXPECT_EQ(runs[1].number, 12);
     EXPECT_TRUE(runs[1].boxPrinted);
+    EXPECT_EQ(runs[1].boxLabelFile, QString());
+    EXPECT_TRUE(runs[2].boxPrinted);
+    EXPECT_EQ(runs[2].boxLabelFile, QStringLiteral("000010-label2.pdf"));
+    EXPECT_FALSE(runs[3].boxPrinted);
+    EXPECT_EQ(runs[3].boxLabelFile, QString());
+    EXPECT_EQ(runs[3].number, 13);
 
     // The last one's end empties the journal.
-    journal.end(QStringLiteral("a"));
-    journal.end(QStringLiteral("b"));
+    for (const char* id : {"a", "b", "d"})
+        journal.end(QString::fromLatin1(id));
+    EXPECT_FALSE(fileText(dir.path() + QStringLiteral("/RunJournal.log")).isEmpty());
+    journal.end(QStringLiteral("e"));
     EXPECT_TRUE(fileText(dir.path() + QStringLiteral("/RunJournal.log")).isEmpty());
 }
 
@@ -96,7 +113,8 @@ TEST(RunJournal, ALastLineWithoutItsLineEndDidNotHappen)
         const auto runs = RunJournal(dir.path() + u'/').unfinished();
         ASSERT_EQ(int(runs.size()), c.runs);
         EXPECT_EQ(runs[0].printed, c.aPrinted);
-        if (c.runs == 2)
+        if (c.runs == 2) {
             EXPECT_EQ(runs[1].row.scaleName, QStringLiteral("Ваги 1"));
+        }
     }
 }
