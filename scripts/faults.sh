@@ -7,7 +7,8 @@
 #
 #   kills     the station killed with SIGKILL at random moments, then started
 #             again: labels without their row, rows without a whole label,
-#             the box number against the last box label's number
+#             the box number against the last box label's number, box labels
+#             printed twice
 #   server    a private Firebird server killed and started again under a
 #             running station: labels without their row, and how long after
 #             the server's return the next label came
@@ -70,9 +71,11 @@ sql() {  # DB QUERY -> the single value of "... AS V"
   printf 'SET LIST ON;\n%s;\n' "$2" | isql-fb -user sysdba -password quillmoss -q "$1" | awk '$1 == "V" { print $2 }'
 }
 
-# Whole label 1s, label 2s, broken files, and the highest box number printed.
-count_labels() {  # BIN -> "label1 label2 broken lastbox"
-  local pdf=$1/PDF l1=0 l2=0 broken=0 last=0 f n
+# Whole label 1s, label 2s, broken files, the highest box number printed, and
+# box labels that repeat a number printed before.
+count_labels() {  # BIN -> "label1 label2 broken lastbox repeated"
+  local pdf=$1/PDF l1=0 l2=0 broken=0 last=0 repeated=0 f n
+  local -A seen=()
   shopt -s nullglob
   for f in "$pdf"/*.part; do broken=$((broken + 1)); done
   for f in "$pdf"/*.pdf; do
@@ -82,11 +85,15 @@ count_labels() {  # BIN -> "label1 label2 broken lastbox"
       *-label2.pdf)
         l2=$((l2 + 1))
         n=$(pdftotext "$f" - 2> /dev/null | grep -o 'Коробка № *[0-9]*' | grep -o '[0-9]*$' | head -1)
-        [ -n "$n" ] && [ "$n" -gt "$last" ] && last=$n ;;
+        if [ -n "$n" ]; then
+          [ -n "${seen[$n]:-}" ] && repeated=$((repeated + 1))
+          seen[$n]=1
+          [ "$n" -gt "$last" ] && last=$n
+        fi ;;
     esac
   done
   shopt -u nullglob
-  echo "$l1 $l2 $broken $last"
+  echo "$l1 $l2 $broken $last $repeated"
 }
 
 # Product labels so far, counted fast (the resume time is measured with it).
@@ -113,12 +120,13 @@ run_kills() {
   local db=$line/DATABASE/VELM.GDB rows box labels
   rows=$(sql "$db" "SELECT COUNT(*) AS V FROM DB_ZVIT")
   box=$(sql "$db" "SELECT NUM AS V FROM KOPOBKA")
-  read -r l1 l2 broken last <<< "$(count_labels "$line/BIN")"
+  read -r l1 l2 broken last repeated <<< "$(count_labels "$line/BIN")"
   figures+=("kills: $n SIGKILLs; $rows rows, $l1 whole product labels, $l2 box labels; $(grep -c 'Перерваний друк' "$line/stderr.txt" || true) restarts announced what they finished")
   verdict "labels without their row" 0 $((l1 > rows ? l1 - rows : 0))
   verdict "rows without a whole label" 0 $((rows > l1 ? rows - l1 : 0))
   verdict "broken label files" 0 "$broken"
   verdict "KOPOBKA against the last box label" "$box" "$last"
+  verdict "box labels printed twice" 0 "$repeated"
 }
 
 start_server() {
@@ -159,7 +167,7 @@ run_server() {
   kill -TERM "${pids[0]}"; wait "${pids[0]}" || true
   local rows
   rows=$(sql "127.0.0.1/$port:$work/serverdb/DATABASE/VELM.GDB" "SELECT COUNT(*) AS V FROM DB_ZVIT")
-  read -r l1 l2 broken last <<< "$(count_labels "$line/BIN")"
+  read -r l1 l2 broken last repeated <<< "$(count_labels "$line/BIN")"
   figures+=("server: $n kills; $rows rows, $l1 product labels; $(grep -c "Немає зв'язку" "$line/stderr.txt" || true) outage messages; the next label came at most $worst ms after the server was back")
   verdict "labels without their row" 0 $((l1 > rows ? l1 - rows : 0))
   verdict "weighing resumed within 5 s" 1 $((worst <= 5000 ? 1 : 0))
@@ -212,7 +220,7 @@ run_disk() {
     timeout 60 "$tarvik" --station-dir "$line/BIN" --headless --quit-after 40 > /dev/null 2> "$line/stderr.txt" || true
     local rows
     rows=$(sql "$line/DATABASE/VELM.GDB" "SELECT COUNT(*) AS V FROM DB_ZVIT")
-    read -r l1 l2 broken last <<< "$(count_labels "$line/BIN")"
+    read -r l1 l2 broken last repeated <<< "$(count_labels "$line/BIN")"
     umount "$line/BIN/PDF"
     grep -q '^Num_Box=' "$line/BIN/Setting_Prog.ini" && [ -s "$line/BIN/Setting_Prog.ini" ] && intact=$((intact + 1))
     orphan=$((orphan + (rows > l1 ? rows - l1 : 0)))
