@@ -84,27 +84,49 @@ IniDocument IniDocument::fromBytes(const QByteArray& bytes)
     return doc;
 }
 
+IniDocument::LineName IniDocument::nameOf(const QByteArray& raw)
+{
+    if (auto s = sectionName(raw))
+        return {LineName::Section, std::move(*s)};
+    if (auto k = keyName(raw))
+        return {LineName::Key, std::move(*k)};
+    return {};
+}
+
+const std::vector<IniDocument::LineName>& IniDocument::names() const
+{
+    if (!namesBuilt_) {
+        names_.clear();
+        names_.reserve(std::size_t(lines_.size()));
+        for (const QByteArray& raw : lines_)
+            names_.push_back(nameOf(raw));
+        namesBuilt_ = true;
+    }
+    return names_;
+}
+
 IniDocument::Located IniDocument::locate(const QString& section, const QString& key) const
 {
+    const std::vector<LineName>& n = names();
+    const auto count = qsizetype(n.size());
     Located at;
-    for (qsizetype i = 0; i < lines_.size(); ++i) {
-        const auto name = sectionName(lines_[i]);
-        if (!name)
+    for (qsizetype i = 0; i < count; ++i) {
+        if (n[std::size_t(i)].kind != LineName::Section)
             continue;
         if (at.sectionLine >= 0) {  // the next header ends the section found
             at.end = i;
             break;
         }
-        if (same(*name, section))
+        if (same(n[std::size_t(i)].name, section))
             at.sectionLine = i;
     }
     if (at.sectionLine < 0)
         return at;
     if (at.end < 0)
-        at.end = lines_.size();
+        at.end = count;
     for (qsizetype i = at.sectionLine + 1; i < at.end; ++i) {
-        const auto k = keyName(lines_[i]);
-        if (k && same(*k, key)) {
+        const LineName& k = n[std::size_t(i)];
+        if (k.kind == LineName::Key && same(k.name, key)) {
             at.keyLine = i;
             break;
         }
@@ -142,6 +164,8 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
     if (at.keyLine >= 0) {
         QByteArray& raw = lines_[at.keyLine];
         raw = raw.left(raw.indexOf('=') + 1) + v;
+        if (namesBuilt_)
+            names_[std::size_t(at.keyLine)] = nameOf(raw);
         return;
     }
     if (at.sectionLine >= 0) {
@@ -163,6 +187,8 @@ void IniDocument::insertLine(qsizetype at, const QByteArray& raw)
         eols_[at - 1] = eol_;
     lines_.insert(at, raw);
     eols_.insert(at, eol_);
+    if (namesBuilt_)
+        names_.insert(names_.begin() + at, nameOf(raw));
 }
 
 QByteArray IniDocument::toBytes() const

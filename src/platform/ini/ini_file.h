@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace tarvik::ini {
 
@@ -47,9 +48,20 @@ private:
     };
     Located locate(const QString& section, const QString& key) const;
 
+    // What a line names: a section header, a key, or neither.
+    struct LineName {
+        enum Kind : unsigned char { None, Section, Key } kind = None;
+        QString name;
+    };
+    static LineName nameOf(const QByteArray& raw);
+    // Decoded once, on the first lookup: a file is read key by key.
+    const std::vector<LineName>& names() const;
+
     void insertLine(qsizetype at, const QByteArray& raw);
 
     QList<QByteArray> lines_;  // without their line endings
+    mutable std::vector<LineName> names_;  // one per line, once built
+    mutable bool namesBuilt_ = false;
     QList<QByteArray> eols_;   // each line's own ending; empty for a last line without one
     QByteArray eol_;           // the ending of new lines: the file's first one, CRLF for a new file
 };

@@ -57,6 +57,47 @@ TEST(IniDocument, MatchesSectionsAndKeysWithoutCaseAndTrimsValues)
     EXPECT_EQ(doc.readString(QStringLiteral("Prog"), QStringLiteral("x"), QStringLiteral("dflt")), QStringLiteral("dflt"));
 }
 
+// A document read key by key between its writes finds what a fresh reading of
+// its bytes finds, also where a write turns a key line into a section header.
+TEST(IniDocument, LookupsBetweenWritesAgreeWithAFreshReading)
+{
+    IniDocument doc =
+        IniDocument::fromBytes("; c=1\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n[bad\r\n[a]\r\nz=3\r\nlast=4");
+    const struct {
+        const char *section, *key, *value;
+        bool readsBack = true;
+    } writes[] = {
+        {"a", "X", "10"},              // in place, other case
+        {"B", "new", "n"},             // appended to its section
+        {"A", "added", "5"},           // after the section's last key, above its blank line
+        {"C", "k", "v"},               // a new section at the end
+        {"B", "[odd", "1"},            // a key, for it has no ']'
+        {"B", "[odd", "x]", false},    // in place: "[odd=x]" reads as a header from now on
+        {"odd=x", "q", "7"},           // ...which the next write finds
+        {"a", "last", "44"},           // the file's last line
+    };
+    const char* sections[] = {"A", "a", "B", "C", "odd=x", "bad", "D"};
+    const char* keys[] = {"x", "X", "y", "z", "new", "added", "k", "[odd", "q", "last", "c"};
+    auto agree = [&](const char* after) {
+        const IniDocument fresh = IniDocument::fromBytes(doc.toBytes());
+        for (const char* section : sections) {
+            const QString sn = QString::fromLatin1(section);
+            EXPECT_EQ(doc.hasSection(sn), fresh.hasSection(sn)) << section << " after " << after;
+            for (const char* key : keys)
+                EXPECT_EQ(doc.value(sn, QString::fromLatin1(key)), fresh.value(sn, QString::fromLatin1(key)))
+                    << section << "/" << key << " after " << after;
+        }
+    };
+    agree("nothing");
+    for (const auto& w : writes) {
+        doc.writeString(QString::fromLatin1(w.section), QString::fromLatin1(w.key), QString::fromLatin1(w.value));
+        agree(w.key);
+        const auto read = doc.value(QString::fromLatin1(w.section), QString::fromLatin1(w.key));
+        EXPECT_EQ(read, w.readsBack ? std::optional(QString::fromLatin1(w.value)) : std::nullopt) << w.key;
+    }
+    EXPECT_TRUE(doc.hasSection(QStringLiteral("odd=x")));
+}
+
 TEST(IniDocument, WritesInPlaceKeepingEverythingElseByteForByte)
 {
     const QByteArray before = "; hand-written\r\n[Tovar]\r\nunknown = keep  me \r\nBar_1=old\r\n\r\n[Timer]\r\ninterval=500\r\n";
