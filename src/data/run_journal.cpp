@@ -138,23 +138,22 @@ std::vector<JournalRun> RunJournal::unfinished() const
         if (step == u"printed") {
             r->printed = true;
             r->labelFile = f.value(2);
-        }
-        else if (step == u"logged")
+        } else if (step == u"logged") {
             r->logged = true;
-        else if (step == u"box" && f.size() == 4) {
+        } else if (step == u"box" && f.size() == 4) {
             r->boxMass = f[2];
             r->loads = f[3].toLongLong();
-        } else if (step == u"numbered" && f.size() == 3)
+        } else if (step == u"numbered" && f.size() == 3) {
             r->number = f[2].toLongLong();
-        else if (step == u"boxed") {
+        } else if (step == u"boxed") {
             r->boxPrinted = true;
             r->boxLabelFile = f.value(2);
         } else if (step == u"unboxed") {
             r->boxPrinted = false;
             r->boxLabelFile.clear();
-        }
-        else if (step == u"end")
+        } else if (step == u"end") {
             r->ended = true;
+        }
     }
     std::erase_if(runs, [](const JournalRun& r) { return r.ended; });
     return runs;

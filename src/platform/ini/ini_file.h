@@ -60,10 +60,10 @@ private:
     void insertLine(qsizetype at, const QByteArray& raw);
 
     QList<QByteArray> lines_;  // without their line endings
-    mutable std::vector<LineName> names_;  // one per line, once built
-    mutable bool namesBuilt_ = false;
     QList<QByteArray> eols_;   // each line's own ending; empty for a last line without one
     QByteArray eol_;           // the ending of new lines: the file's first one, CRLF for a new file
+    mutable std::vector<LineName> names_;  // one per line, once built
+    mutable bool namesBuilt_ = false;
 };
 
 // Writes bytes to path atomically. `midWrite`, when given, runs after the first
